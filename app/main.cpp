@@ -1,0 +1,33 @@
+// Process entry of kavrel. The window, tray and workers arrive with the application shell.
+#include <cstdio>
+#include <cstring>
+
+#include "kavrel/os/diag.h"
+
+#ifndef KAVREL_VERSION
+#define KAVREL_VERSION "0.0.0"
+#endif
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("kavrel %s\n", KAVREL_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf("Usage: kavrel [--simulate[=mouse,keyboard,pad]] [--version] [--help]\n"
+                        "Configurator of the Drovik Morv TZ814 mouse, keyboard and mouse pad.\n"
+                        "  --simulate   run against the built-in device emulator instead of hardware\n"
+                        "  --version    print the version and exit\n"
+                        "  --help       print this text and exit\n"
+                        "Set KAVREL_DEBUG=1 for diagnostics on standard error.\n");
+            return 0;
+        }
+        if (std::strncmp(argv[i], "--simulate", 10) == 0) {
+            std::printf("kavrel: no device emulator is built yet\n");
+            return 0;
+        }
+    }
+    kavrel::os::debugLine("kavrel started");
+    return 0;
+}
