@@ -18,6 +18,11 @@ inline constexpr std::size_t kIniBufferChars = 260;
 std::string readProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key, std::string_view def = "0");
 
+// Like readProfileString, but tells a missing file, section or key (false, out untouched)
+// from a present one (true, out holds the value, cut to 259 code points).
+bool findProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                       std::string& out);
+
 // Sets key in section: replaces an existing key in place, appends a new key at the end of its
 // section, appends a new section at the end of the file, creates the file on the first write.
 // Every other line is kept byte for byte. The file is replaced atomically (temporary + rename)

@@ -1,0 +1,490 @@
+// Profile-string INI files.
+//
+// Reading follows the profile API's rules: sections "[name]" and keys "key=value" match without
+// regard to ASCII case, blanks around names and values are trimmed, a value enclosed in a pair
+// of matching quotes (" or ') loses them, the first of duplicate sections or keys wins (a key
+// in a second section of the same name is not seen), and the value is cut to 259 code points.
+// Where that behaviour is not pinned down we choose what keeps files readable:
+//  - a line whose first non-blank is ';' is a comment: never a key, kept as it is;
+//  - lines before the first section header belong to no section and are never matched;
+//  - a line starting with '[' but without ']' is not a header, nor is it a key;
+//  - a line without '=' is not a key;
+//  - a NUL byte ends a value (the API hands out terminated strings); the line is kept intact;
+//  - a file that is not valid UTF-8 is still read byte-wise; the cut never splits a sequence;
+//  - a write to a UTF-16LE file keeps it UTF-16LE with its BOM, so every untouched line keeps
+//    its bytes and the Windows program can still read it; likewise a UTF-8 BOM stays.
+// Writes produce CRLF lines; the lines around the changed one are copied byte for byte (a last
+// line without a line break gets one when something is appended after it). A write refuses
+// (returns false) names or values that would not read back: empty or blank section or key
+// names, line breaks or NUL anywhere, ']' in a section name, '=' in a key, or a key that would
+// read as a header or a comment. A file that exists but cannot be read is never replaced.
+//
+// Reads take no lock: writers replace the file by rename, so a reader sees the old or the new
+// file, never a half-written one. Each read opens and scans the file once; no copy is cached.
+#include "kavrel/os/ini.h"
+
+#include "kavrel/os/diag.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace kavrel::os {
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Encoding { Utf8, Utf8Bom, Utf16Le };
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+// Cuts to kIniBufferChars - 1 code points (bytes that start a UTF-8 sequence, or stray bytes).
+std::string_view cutValue(std::string_view v) {
+    if (v.size() < kIniBufferChars) return v;
+    std::size_t points = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if ((static_cast<unsigned char>(v[i]) & 0xC0) != 0x80) {
+            if (points == kIniBufferChars - 1) return v.substr(0, i);
+            ++points;
+        }
+    }
+    return v;
+}
+
+enum class LineKind { Other, Section, Key };
+struct ParsedLine {
+    LineKind kind = LineKind::Other;
+    std::string_view name;  // section or key name, trimmed
+    std::string_view value; // key value, trimmed, quotes kept
+};
+
+ParsedLine parseLine(std::string_view line) {
+    ParsedLine p;
+    std::string_view t = trim(line);
+    if (t.empty() || t.front() == ';') return p;
+    if (t.front() == '[') {
+        std::size_t close = t.rfind(']');
+        if (close == std::string_view::npos) return p;
+        p.kind = LineKind::Section;
+        p.name = trim(t.substr(1, close - 1));
+        return p;
+    }
+    std::size_t eq = t.find('=');
+    if (eq == std::string_view::npos) return p;
+    p.kind = LineKind::Key;
+    p.name = trim(t.substr(0, eq));
+    p.value = trim(t.substr(eq + 1));
+    return p;
+}
+
+std::string_view unquote(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    return v;
+}
+
+// A growable byte buffer that is not cleared between reads (reads are on the hot path).
+struct Buffer {
+    std::unique_ptr<char[]> data;
+    std::size_t capacity = 0;
+    std::size_t size = 0;
+    void reserve(std::size_t n) {
+        if (n <= capacity) return;
+        std::size_t cap = std::max<std::size_t>(n, capacity * 2);
+        auto bigger = std::make_unique_for_overwrite<char[]>(cap);
+        if (size) std::memcpy(bigger.get(), data.get(), size);
+        data = std::move(bigger);
+        capacity = cap;
+    }
+    std::string_view view() const { return {data.get(), size}; }
+};
+
+// Reads a whole regular file. ENOENT and ENOTDIR count as "missing"; other failures as errors.
+enum class ReadResult { Ok, Missing, Error };
+ReadResult readFile(const fs::path& file, Buffer& out, mode_t* mode = nullptr) {
+    out.size = 0;
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Error;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadResult::Error;
+    }
+    if (mode) *mode = st.st_mode & 07777;
+    out.reserve((st.st_size > 0 ? std::size_t(st.st_size) : 0) + 1); // +1: sees a file that grew
+    for (;;) {
+        if (out.size == out.capacity) out.reserve(out.capacity * 2);
+        ssize_t n = ::read(fd, out.data.get() + out.size, out.capacity - out.size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            out.size = 0;
+            return ReadResult::Error;
+        }
+        if (n == 0) break;
+        out.size += std::size_t(n);
+    }
+    ::close(fd);
+    return ReadResult::Ok;
+}
+
+Encoding detectEncoding(std::string_view bytes) {
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return Encoding::Utf8Bom;
+    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return Encoding::Utf16Le;
+    return Encoding::Utf8;
+}
+
+std::size_t bomSize(Encoding e) { return e == Encoding::Utf8Bom ? 3 : e == Encoding::Utf16Le ? 2 : 0; }
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(char(cp));
+    } else if (cp < 0x800) {
+        out.push_back(char(0xC0 | (cp >> 6)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(char(0xE0 | (cp >> 12)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (cp >> 18)));
+        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+// UTF-16LE code units [begin, end) of bytes to UTF-8; lone surrogates become U+FFFD.
+void utf16ToUtf8(std::string_view bytes, std::size_t begin, std::size_t end, std::string& out) {
+    auto unit = [&](std::size_t i) {
+        return char16_t(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    };
+    for (std::size_t i = begin; i + 1 < end; i += 2) {
+        char16_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 3 < end) {
+            char16_t v = unit(i + 2);
+            if (v >= 0xDC00 && v <= 0xDFFF) {
+                appendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(v) - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? char32_t(0xFFFD) : char32_t(u));
+    }
+}
+
+// UTF-8 text to UTF-16LE bytes; invalid sequences become U+FFFD.
+void utf8ToUtf16(std::string_view s, std::string& out) {
+    auto put = [&](char16_t u) {
+        out.push_back(char(u & 0xFF));
+        out.push_back(char(u >> 8));
+    };
+    for (std::size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        char32_t cp = 0xFFFD;
+        std::size_t len = 1;
+        if (c < 0x80) {
+            cp = c;
+        } else {
+            std::size_t need = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+            if (need && i + need <= s.size()) {
+                char32_t v = c & (0xFF >> (need + 1));
+                bool ok = true;
+                for (std::size_t k = 1; k < need; ++k) {
+                    unsigned char d = static_cast<unsigned char>(s[i + k]);
+                    if ((d & 0xC0) != 0x80) { ok = false; break; }
+                    v = (v << 6) | (d & 0x3F);
+                }
+                static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+                if (ok && v >= kMin[need] && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
+                    cp = v;
+                    len = need;
+                }
+            }
+        }
+        i += len;
+        if (cp >= 0x10000) {
+            put(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
+            put(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            put(char16_t(cp));
+        }
+    }
+}
+
+// One line of the file: its raw bytes [begin, end) including the line break, and its text
+// (UTF-8, without the line break).
+struct LineRef {
+    std::size_t begin, end;
+    std::string_view text;
+    bool terminated;
+};
+
+// Calls fn(LineRef) for each line after the BOM until fn returns false.
+template <typename Fn> void forEachLine(std::string_view bytes, Encoding enc, Fn&& fn) {
+    std::size_t pos = bomSize(enc);
+    if (enc != Encoding::Utf16Le) {
+        while (pos < bytes.size()) {
+            const void* nl = std::memchr(bytes.data() + pos, '\n', bytes.size() - pos);
+            std::size_t lineEnd = nl ? std::size_t(static_cast<const char*>(nl) - bytes.data()) : bytes.size();
+            std::size_t textEnd = lineEnd;
+            if (textEnd > pos && bytes[textEnd - 1] == '\r') --textEnd;
+            std::size_t next = nl ? lineEnd + 1 : lineEnd;
+            if (!fn(LineRef{pos, next, bytes.substr(pos, textEnd - pos), nl != nullptr})) return;
+            pos = next;
+        }
+        return;
+    }
+    std::string text;
+    while (pos < bytes.size()) {
+        std::size_t i = pos;
+        bool nl = false;
+        while (i + 1 < bytes.size()) {
+            if (bytes[i] == '\n' && bytes[i + 1] == '\0') { nl = true; break; }
+            i += 2;
+        }
+        if (!nl) i = bytes.size(); // an odd last byte stays in the raw line
+        std::size_t textEnd = i;
+        if (nl && textEnd >= pos + 2 && bytes[textEnd - 2] == '\r' && bytes[textEnd - 1] == '\0') textEnd -= 2;
+        std::size_t next = nl ? i + 2 : i;
+        text.clear();
+        utf16ToUtf8(bytes, pos, textEnd, text);
+        if (!fn(LineRef{pos, next, text, nl})) return;
+        pos = next;
+    }
+}
+
+// The lookup shared by every read: position of the first matching key of the first matching
+// section, and the sections' bounds for writes.
+struct Lookup {
+    bool sectionFound = false;
+    bool keyFound = false;
+    std::string value;           // valid when keyFound (trimmed, unquoted, cut at NUL, not cut to 259)
+    std::string keyName;         // the key's own spelling in the file
+    std::size_t keyBegin = 0, keyEnd = 0;  // raw bytes of the key line
+    std::size_t insertAt = 0;    // raw offset just after the section's last key (or its header)
+    bool insertAfterUnterminated = false;
+};
+
+Lookup lookup(std::string_view bytes, Encoding enc, std::string_view section, std::string_view key,
+              bool forWrite) {
+    Lookup r;
+    bool inSection = false;
+    forEachLine(bytes, enc, [&](const LineRef& line) {
+        // Fast skip: outside the wanted section only headers matter.
+        if (!inSection) {
+            std::size_t i = 0;
+            while (i < line.text.size() && isBlank(line.text[i])) ++i;
+            if (i == line.text.size() || line.text[i] != '[') return true;
+        }
+        ParsedLine p = parseLine(line.text);
+        if (p.kind == LineKind::Section) {
+            if (inSection) return false; // the end of the first matching section
+            if (equalsNoCase(p.name, section)) {
+                inSection = r.sectionFound = true;
+                r.insertAt = line.end;
+                r.insertAfterUnterminated = !line.terminated;
+            }
+            return true;
+        }
+        if (p.kind != LineKind::Key) return true;
+        if (!r.keyFound && equalsNoCase(p.name, key)) {
+            r.keyFound = true;
+            std::string_view v = unquote(p.value);
+            v = v.substr(0, v.find('\0'));
+            r.value.assign(v);
+            r.keyName.assign(p.name);
+            r.keyBegin = line.begin;
+            r.keyEnd = line.end;
+            if (!forWrite) return false;
+        }
+        r.insertAt = line.end;
+        r.insertAfterUnterminated = !line.terminated;
+        return true;
+    });
+    return r;
+}
+
+Buffer& readBuffer() {
+    thread_local Buffer buffer;
+    return buffer;
+}
+
+std::mutex& pathMutex(const fs::path& file) {
+    static std::mutex mapMutex;
+    static std::map<std::string, std::unique_ptr<std::mutex>> mutexes;
+    std::lock_guard lock(mapMutex);
+    auto& slot = mutexes[file.string()];
+    if (!slot) slot = std::make_unique<std::mutex>();
+    return *slot;
+}
+
+// The file a write replaces: symbolic links are followed so the link stays a link.
+fs::path writeTarget(const fs::path& file) {
+    std::error_code ec;
+    fs::path abs = fs::absolute(file, ec);
+    if (ec) abs = file;
+    fs::path real = fs::weakly_canonical(abs, ec);
+    return ec ? abs.lexically_normal() : real;
+}
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+// Writes data beside target under a unique name, then renames it over target.
+bool replaceFile(const fs::path& target, std::string_view data, const mode_t* mode) {
+    static std::atomic<unsigned> counter{0};
+    fs::path temp = target;
+    temp.replace_filename("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "." +
+                          std::to_string(counter.fetch_add(1)));
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, data) && (!mode || ::fchmod(fd, *mode) == 0) && ::fdatasync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+    ::unlink(temp.c_str());
+    return false;
+}
+
+bool validName(std::string_view s) {
+    return !s.empty() && s.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+} // namespace
+
+bool findProfileString(const fs::path& file, std::string_view section, std::string_view key, std::string& out) {
+    Buffer& buffer = readBuffer();
+    if (readFile(file, buffer) != ReadResult::Ok) return false;
+    std::string_view bytes = buffer.view();
+    Lookup r = lookup(bytes, detectEncoding(bytes), trim(section), trim(key), false);
+    if (!r.keyFound) return false;
+    out.assign(cutValue(r.value));
+    return true;
+}
+
+std::string readProfileString(const fs::path& file, std::string_view section, std::string_view key,
+                              std::string_view def) {
+    std::string out;
+    if (findProfileString(file, section, key, out)) return out;
+    return std::string(cutValue(def));
+}
+
+bool writeProfileString(const fs::path& file, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    section = trim(section);
+    key = trim(key);
+    if (!validName(section) || section.find(']') != std::string_view::npos) return false;
+    if (!validName(key) || key.find('=') != std::string_view::npos || key.front() == '[' || key.front() == ';')
+        return false;
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return false;
+
+    fs::path target = writeTarget(file);
+    std::lock_guard lock(pathMutex(target));
+
+    Buffer buffer;
+    mode_t mode = 0;
+    ReadResult rr = readFile(target, buffer, &mode);
+    std::string_view bytes = buffer.view();
+    if (rr == ReadResult::Error) {
+        debugf("ini: cannot read %s, not written", target.c_str());
+        return false;
+    }
+    Encoding enc = detectEncoding(bytes);
+    Lookup r = lookup(bytes, enc, section, key, true);
+
+    std::string out;
+    out.reserve(bytes.size() + section.size() + key.size() + value.size() + 8);
+    auto emit = [&](std::string_view text) {
+        if (enc != Encoding::Utf16Le) return void(out.append(text));
+        if (out.size() % 2) out.push_back('\0'); // realign after a torn last code unit
+        utf8ToUtf16(text, out);
+    };
+    std::string line;
+    line.append(r.keyFound ? std::string_view(r.keyName) : key).append("=").append(value).append("\r\n");
+
+    std::string_view all = bytes;
+    if (r.keyFound) {
+        out.append(all.substr(0, r.keyBegin));
+        emit(line);
+        out.append(all.substr(r.keyEnd));
+    } else if (r.sectionFound) {
+        out.append(all.substr(0, r.insertAt));
+        if (r.insertAfterUnterminated) emit("\r\n");
+        emit(line);
+        out.append(all.substr(r.insertAt));
+    } else {
+        out.append(all);
+        bool unterminated = all.size() > bomSize(enc);
+        if (unterminated && enc == Encoding::Utf16Le)
+            unterminated = all.size() % 2 || all.substr(all.size() - 2) != std::string_view("\n\0", 2);
+        else if (unterminated)
+            unterminated = all.back() != '\n';
+        if (unterminated) emit("\r\n");
+        std::string header;
+        header.append("[").append(section).append("]\r\n");
+        emit(header);
+        emit(line);
+    }
+    if (rr == ReadResult::Ok && out == bytes) return true;
+    if (!replaceFile(target, out, rr == ReadResult::Ok ? &mode : nullptr)) {
+        debugf("ini: cannot write %s", target.c_str());
+        return false;
+    }
+    return true;
+}
+
+int profileInt(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long v = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        v = v * 10 + (text[i] - '0');
+        if (v > 1LL + INT_MAX) v = 1LL + INT_MAX; // saturate instead of overflowing
+    }
+    if (negative) v = -v;
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return int(v);
+}
+
+int readProfileInt(const fs::path& file, std::string_view section, std::string_view key) {
+    return profileInt(readProfileString(file, section, key, "0"));
+}
+
+} // namespace kavrel::os
