@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "kavrel/device/device_channel.h"
 
@@ -63,6 +64,18 @@ struct DeviceReport {
 
 // The 16-bit sum of bytes 3..63 of a 64-byte frame.
 std::uint16_t frameChecksum(std::span<const std::uint8_t, kFrameSize> frame);
+
+// A sealed single request frame: header, payload at offset 8 (at most 56 bytes), checksum.
+DeviceReport makeFrame(std::uint8_t command, std::uint8_t length, std::uint16_t address,
+                       std::span<const std::uint8_t> payload = {});
+
+// The frames of a chunked transfer of total bytes: payload offset, length and device address.
+struct Chunk {
+    std::size_t offset = 0;
+    std::uint8_t length = 0;
+    std::uint16_t address = 0;
+};
+std::vector<Chunk> chunkPlan(std::size_t total, std::uint16_t baseAddress);
 
 // The 33-byte answer of command 0x03.
 struct DeviceInfoBlock {
