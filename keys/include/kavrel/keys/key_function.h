@@ -17,6 +17,37 @@ struct KeyFunction {
 };
 static_assert(sizeof(KeyFunction) == 3);
 
+// Values of KeyFunction::type. The editor produces only the named ones; Fn, 0x21 and the
+// firmware-only codes can arrive from the device or a profile file and are kept as they are.
+namespace KeyType {
+inline constexpr std::uint8_t Default = 0x00;         // editor category only, never stored
+inline constexpr std::uint8_t MouseButton = 0x10;     // param1: button mask
+inline constexpr std::uint8_t HorizontalSwing = 0x11; // param1: two nibbles; param2: bit 7 right, bits 0-6 magnitude
+inline constexpr std::uint8_t VerticalSwing = 0x12;   // as horizontal; bit 7 of param2 set = down
+inline constexpr std::uint8_t Dpi = 0x13;             // param1: 1 DPI loop, 2 second DPI loop
+inline constexpr std::uint8_t FireKey = 0x14;         // param1 1-255, param2 0-255
+inline constexpr std::uint8_t Keyboard = 0x20;        // param1: modifier mask; param2: HID usage (0 = modifiers alone)
+inline constexpr std::uint8_t MultimediaAlt = 0x21;   // named like Multimedia
+inline constexpr std::uint8_t Multimedia = 0x30;      // consumer usage = param1 + 256 * param2
+inline constexpr std::uint8_t System = 0x40;          // param1: 0x01 power, 0x02 sleep, 0x04 wake
+inline constexpr std::uint8_t Macro = 0x70;           // param1: macro index; param2: play mode 0-3
+inline constexpr std::uint8_t MacroRepeat = 0x71;     // param1: macro index; param2: repeat count 1-255
+inline constexpr std::uint8_t RecoilPattern = 0x72;   // param1: pattern 0-3 (mouse only)
+inline constexpr std::uint8_t Shift = 0xA0;           // keyboard Fn (0xA0,2,2); mouse DPI shift (0xA0,2,0)
+} // namespace KeyType
+
+// Modifier bits of a keyboard record's param1, in HID keyboard-report order.
+namespace Modifier {
+inline constexpr std::uint8_t LeftCtrl = 0x01;
+inline constexpr std::uint8_t LeftShift = 0x02;
+inline constexpr std::uint8_t LeftAlt = 0x04;
+inline constexpr std::uint8_t LeftGui = 0x08;
+inline constexpr std::uint8_t RightCtrl = 0x10;
+inline constexpr std::uint8_t RightShift = 0x20;
+inline constexpr std::uint8_t RightAlt = 0x40;
+inline constexpr std::uint8_t RightGui = 0x80;
+} // namespace Modifier
+
 inline constexpr std::size_t kKeyBlockSize = 512;
 
 // The record of device key slot j lies at bytes 3j..3j+2.
