@@ -222,6 +222,8 @@ bool Emulator::plug(Device& d, std::string& error) {
 
 void Emulator::unplug(Device& d) {
     if (!d.plugged()) return;
+    // Connections still waiting in the backlog are closed like the others, not reset.
+    acceptConnections(d);
     const std::string base = options_.dir + "/" + d.stem;
     // The socket goes first: a device counts as present while its socket exists.
     unlink((base + ".sock").c_str());
@@ -286,6 +288,8 @@ void Emulator::runEvent(Event& ev) {
             if (c.id == ev.connection) sendTo(d, c, std::move(ev.message));
         break;
     case EventKind::Input:
+        // A connect that completed before this report gets it, as an open hidraw node would.
+        acceptConnections(d);
         trace(d, "in ", ev.message.data() + 1, ev.message.size() - 1);
         for (Connection& c : d.connections) sendTo(d, c, ev.message);
         break;
