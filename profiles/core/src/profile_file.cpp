@@ -66,6 +66,13 @@ public:
     }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = other.release();
+        }
+        return *this;
+    }
     int get() const { return fd_; }
     int release() {
         const int fd = fd_;
@@ -118,11 +125,15 @@ bool WriteProfileFile(const fs::path& path, std::span<const std::uint8_t> body, 
     static std::atomic<unsigned> counter{0};
     const fs::path target = resolveCaseInsensitive(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    // A short temporary name, whatever the length of the target's name.
-    const fs::path temp = folder / (".kavrel-" + std::to_string(::getpid()) + "-" +
-                                    std::to_string(counter.fetch_add(1)) + ".tmp");
-
-    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    // A short temporary name, whatever the length of the target's name; a leftover of an
+    // earlier process with the same pid only costs another attempt.
+    fs::path temp;
+    Fd fd(-1);
+    for (int attempt = 0; attempt < 8 && fd.get() < 0; ++attempt) {
+        temp = folder / (".kavrel-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + ".tmp");
+        fd = Fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd.get() < 0 && errno != EEXIST) break;
+    }
     if (fd.get() < 0) {
         writeFailed(target, "cannot create");
         return false;
