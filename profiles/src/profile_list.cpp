@@ -3,9 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "kavrel/lighting/live.h"
 #include "kavrel/os/diag.h"
-#include "kavrel/os/folders.h"
 #include "kavrel/os/ini.h"
 #include "kavrel/profiles/profile_file.h"
 #include "kavrel/profiles/profile_store.h"
@@ -33,11 +31,11 @@ void appendItem(skin::Combo& combo, const QString& name) {
 }
 
 bool createFirstProfile(DeviceKind d, ProfileKind k, skin::Combo& combo, const ShowMessageFn& showMessage) {
-    const std::string defaultName(defaultProfileFileName(d, k, lighting::keyboardVariant()));
+    const auto defaultPath = defaultProfilePath(d, k);
     std::vector<std::uint8_t> body(bodySize(d, k), 0);
-    const int read = ReadProfileFile(os::programFolder() / defaultName, body);
+    const int read = ReadProfileFile(defaultPath, body);
     if (read != kProfileRead) {
-        os::debugf("first profile of %s: default file %s %s", profileComboName(d, k).c_str(), defaultName.c_str(),
+        os::debugf("first profile of %s: default file %s %s", profileComboName(d, k).c_str(), defaultPath.c_str(),
                    read == kProfileMissing ? "missing" : "malformed");
         if (showMessage) showMessage(read == kProfileMissing ? QStringLiteral("message_text_8")
                                                              : QStringLiteral("message_text_9"));

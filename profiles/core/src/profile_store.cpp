@@ -66,6 +66,11 @@ fs::path cataloguePath(DeviceKind d) {
     return os::deviceFolder(devicePrefix(d)) / std::string(catalogueFileName(d));
 }
 
+fs::path defaultProfilePath(DeviceKind d, ProfileKind k) {
+    const std::string_view name = defaultProfileFileName(d, k, lighting::keyboardVariant());
+    return name.empty() ? fs::path() : os::programFolder() / std::string(name);
+}
+
 bool isSafeProfileName(std::string_view name, std::string_view extension) {
     constexpr std::size_t kNameMax = 255;
     if (name.empty() || name == "." || name == "..") return false;

@@ -17,6 +17,10 @@ namespace kavrel::profiles {
 // deviceFolder + "kbProfile.ini" etc.; the device folder is created when missing.
 std::filesystem::path cataloguePath(DeviceKind d);
 
+// The factory file of a device and kind in the program folder, the keyboard's chosen by the
+// current KeyboardVariant; empty when the device has no such kind.
+std::filesystem::path defaultProfilePath(DeviceKind d, ProfileKind k);
+
 // Whether a catalogue name can name a file in the device folder: not empty, not "." or "..",
 // no '/' or '\\', no control character, valid UTF-8, and name + extension within the 255 bytes
 // of a file name. Anything else would read or write outside the profile's own file.
