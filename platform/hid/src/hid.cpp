@@ -389,7 +389,16 @@ private:
             const ssize_t r = ::recv(fd_, scratch_.data(), scratch_.size(), MSG_DONTWAIT);
             if (r < 0 && errno == EINTR) continue;
             if (r < 0 && errno == EAGAIN) return;
-            if (r <= 0) { // the device was unplugged
+            if (r == 0) {
+                // An empty datagram and the end of the connection both read as 0 bytes.
+                pollfd p{fd_, POLLRDHUP, 0};
+                if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR))) {
+                    dead_ = true; // the device was unplugged
+                    return;
+                }
+                continue;
+            }
+            if (r < 0) {
                 dead_ = true;
                 return;
             }
