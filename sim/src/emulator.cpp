@@ -29,6 +29,7 @@ sigset_t g_waitMask;
 void onStopSignal(int) { g_stopSignal = 1; }
 
 constexpr std::uint8_t kMsgOutput = 'O';
+constexpr std::chrono::nanoseconds kSpinWindow = std::chrono::microseconds(150);
 constexpr std::uint8_t kMsgAck = 'A';
 constexpr std::uint8_t kMsgInput = 'I';
 
@@ -589,9 +590,14 @@ int Emulator::run() {
         }
         // Wake at least every 100 ms to notice a parent that has gone.
         auto wait = std::chrono::nanoseconds(std::chrono::milliseconds(100));
-        if (!events_.empty())
-            wait = std::min(wait, std::max(std::chrono::nanoseconds(0),
-                                           std::chrono::nanoseconds(events_.begin()->first - Clock::now())));
+        if (!events_.empty()) {
+            auto left = std::max(std::chrono::nanoseconds(0),
+                                 std::chrono::nanoseconds(events_.begin()->first - Clock::now()));
+            // Under the USB timing model a timed wake-up comes tens of microseconds late, which adds
+            // up over thousands of reports; the wait ends early and the rest is polled.
+            if (options_.usbIntervalMs > 0) left = left <= kSpinWindow ? std::chrono::nanoseconds(0) : left - kSpinWindow;
+            wait = std::min(wait, left);
+        }
         timespec ts{static_cast<time_t>(wait.count() / 1000000000), static_cast<long>(wait.count() % 1000000000)};
         const int rc = ppoll(fds.data(), fds.size(), &ts, g_handlersInstalled ? &g_waitMask : nullptr);
         if (rc < 0) {

@@ -109,7 +109,6 @@ private:
     bool stdinOpen_ = true;
     std::string stdinBuffer_;
     pid_t parent_ = 0;
-    bool dirCreated_ = false;
 };
 
 // Blocks SIGTERM, SIGINT and SIGHUP outside the emulator's wait and makes them end run().
