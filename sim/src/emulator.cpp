@@ -29,6 +29,7 @@ sigset_t g_waitMask;
 void onStopSignal(int) { g_stopSignal = 1; }
 
 constexpr std::uint8_t kMsgOutput = 'O';
+constexpr std::size_t kMaxCommandLine = 65536;
 constexpr std::chrono::nanoseconds kSpinWindow = std::chrono::microseconds(150);
 constexpr std::uint8_t kMsgAck = 'A';
 constexpr std::uint8_t kMsgInput = 'I';
@@ -451,7 +452,13 @@ std::string Emulator::command(std::string_view line) {
     }
     if (w[0] == "dump" && w.size() <= 2) {
         const std::string file = w.size() == 2 ? std::string(w[1]) : options_.dumpFile;
-        if (file.empty()) return dumpJson();
+        if (file.empty()) {
+            // One reply line: the dump's line breaks are only whitespace between tokens.
+            std::string json = dumpJson();
+            std::replace(json.begin(), json.end(), '\n', ' ');
+            while (!json.empty() && json.back() == ' ') json.pop_back();
+            return json;
+        }
         return writeDump(file, error) ? "ok" : "error: " + error;
     }
     if ((w[0] == "plug" || w[0] == "unplug") && w.size() == 2) {
@@ -543,6 +550,11 @@ void Emulator::readStdin() {
         if (options_.exitOnEof) stop_ = true;
     } else {
         stdinBuffer_.append(buf, static_cast<std::size_t>(n));
+        if (stdinBuffer_.size() > kMaxCommandLine && stdinBuffer_.find('\n') == std::string::npos) {
+            stdinBuffer_.clear();
+            std::fputs("error: command line too long\n", stdout);
+            std::fflush(stdout);
+        }
     }
     std::size_t nl;
     while (!stop_ && (nl = stdinBuffer_.find('\n')) != std::string::npos) {
