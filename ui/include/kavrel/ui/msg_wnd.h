@@ -29,6 +29,8 @@ public:
     void SetText(const QString& text, bool textIsKey);
     // Starts the 500 ms timer whose first tick closes the window with 0.
     void StartAutoClose();
+    // showModal() while this box is the active one. Returns the modal result.
+    int showModalTracked();
 
     // The innermost message box currently shown, or nullptr (tests, shutdown).
     static CMsgWnd* activeWindow();
@@ -42,7 +44,6 @@ private:
     skin::Control* closeBtn_ = nullptr;
     int ticks_ = 0;
     CMsgWnd* outer_ = nullptr;     // the message box that was active before this one
-    bool shown_ = false;
 };
 
 // Shows a message box centred on owner and returns 1 (confirmed) or 0. When the layout cannot

@@ -50,6 +50,7 @@ public:
 private:
     QString layout_;
     skin::Argb current_;
+    skin::Argb shown_;                   // the colour last shown
     skin::Control* palette_ = nullptr;
     skin::Control* okBtn_ = nullptr;
     skin::Control* cancelBtn_ = nullptr;
