@@ -383,15 +383,15 @@ TEST(SimProcess, UsbTimingModelDelaysEveryReport) {
     Process p;
     ASSERT_TRUE(p.start({"--usb-interval-ms", "40"}));
     Client c(p.sock("mouse"));
-    ASSERT_TRUE(c.sendOutput(frame(0x01, 0, 0)));
     const auto sent = std::chrono::steady_clock::now();
+    ASSERT_TRUE(c.sendOutput(frame(0x01, 0, 0)));
     ASSERT_TRUE(c.receive(2000));
     const auto acked = std::chrono::steady_clock::now();
     ASSERT_TRUE(c.receive(2000));
     const auto answered = std::chrono::steady_clock::now();
     // Lower bounds only: the write takes one interval and the answer another.
-    EXPECT_GE(acked - sent, std::chrono::milliseconds(39));
-    EXPECT_GE(answered - sent, std::chrono::milliseconds(79));
+    EXPECT_GE(acked - sent, std::chrono::milliseconds(40));
+    EXPECT_GE(answered - sent, std::chrono::milliseconds(80));
 }
 
 TEST(SimProcess, HelpDescribesTheCommandLine) {
