@@ -12,7 +12,8 @@
 //  - a NUL byte ends a value (the API hands out terminated strings); the line is kept intact;
 //  - a file that is not valid UTF-8 is still read byte-wise; the cut never splits a sequence;
 //  - a write to a UTF-16LE file keeps it UTF-16LE with its BOM, so every untouched line keeps
-//    its bytes and the Windows program can still read it; likewise a UTF-8 BOM stays.
+//    its bytes and the Windows program can still read it (text that is not valid UTF-8 is then
+//    refused, as it has no UTF-16 form); likewise a UTF-8 BOM stays.
 // Writes produce CRLF lines; the lines around the changed one are copied byte for byte (a last
 // line without a line break gets one when something is appended after it). A write refuses
 // (returns false) names or values that would not read back: empty or blank section or key
@@ -20,7 +21,9 @@
 // read as a header or a comment. A file that exists but cannot be read is never replaced.
 //
 // Reads take no lock: writers replace the file by rename, so a reader sees the old or the new
-// file, never a half-written one. Each read opens and scans the file once; no copy is cached.
+// file, never a half-written one. Each read opens and reads the file once (open, read, close:
+// system calls dominate its cost) and scans it in place; no copy is cached, so a read always
+// sees the file as it is on disk.
 #include "kavrel/os/ini.h"
 
 #include "kavrel/os/diag.h"
@@ -29,6 +32,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
@@ -153,6 +157,31 @@ ReadResult readFile(const fs::path& file, Buffer& out, mode_t* mode = nullptr) {
     return ReadResult::Ok;
 }
 
+// The read path: open and one read into a reused buffer; no fstat (a directory fails with
+// EISDIR, O_NONBLOCK keeps a FIFO from blocking). A short read of a regular file is its end.
+constexpr std::size_t kMaxFile = std::size_t(1) << 28;
+ReadResult readFileFast(const fs::path& file, Buffer& out) {
+    out.size = 0;
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Error;
+    out.reserve(64 * 1024);
+    for (;;) {
+        std::size_t room = out.capacity - out.size;
+        ssize_t n = ::read(fd, out.data.get() + out.size, room);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || out.size + std::size_t(n) > kMaxFile) {
+            ::close(fd);
+            out.size = 0;
+            return ReadResult::Error;
+        }
+        out.size += std::size_t(n);
+        if (std::size_t(n) < room) break;
+        out.reserve(out.capacity * 2);
+    }
+    ::close(fd);
+    return ReadResult::Ok;
+}
+
 Encoding detectEncoding(std::string_view bytes) {
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return Encoding::Utf8Bom;
     if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return Encoding::Utf16Le;
@@ -161,78 +190,94 @@ Encoding detectEncoding(std::string_view bytes) {
 
 std::size_t bomSize(Encoding e) { return e == Encoding::Utf8Bom ? 3 : e == Encoding::Utf16Le ? 2 : 0; }
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(char(cp));
-    } else if (cp < 0x800) {
-        out.push_back(char(0xC0 | (cp >> 6)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(char(0xE0 | (cp >> 12)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (cp >> 18)));
-        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    }
-}
-
-// UTF-16LE code units [begin, end) of bytes to UTF-8; lone surrogates become U+FFFD.
+// UTF-16LE code units [begin, end) of bytes to UTF-8, appended to out; lone surrogates become
+// U+FFFD. Writes through a pointer into room sized for the worst case (3 bytes per unit).
 void utf16ToUtf8(std::string_view bytes, std::size_t begin, std::size_t end, std::string& out) {
-    auto unit = [&](std::size_t i) {
-        return char16_t(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    };
+    const std::size_t start = out.size();
+    out.resize(start + (end - begin) / 2 * 3);
+    char* o = out.data() + start;
+    const unsigned char* u = reinterpret_cast<const unsigned char*>(bytes.data());
+    auto unit = [&](std::size_t i) { return char32_t(u[i] | (u[i + 1] << 8)); };
     for (std::size_t i = begin; i + 1 < end; i += 2) {
-        char16_t u = unit(i);
-        if (u >= 0xD800 && u <= 0xDBFF && i + 3 < end) {
-            char16_t v = unit(i + 2);
-            if (v >= 0xDC00 && v <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(v) - 0xDC00));
+        // Four ASCII units at a time: the common case of catalogues.
+        while (i + 8 <= end) {
+            std::uint64_t w;
+            std::memcpy(&w, u + i, 8);
+            if (w & 0xFF80FF80FF80FF80ULL) break;
+            o[0] = char(u[i]), o[1] = char(u[i + 2]), o[2] = char(u[i + 4]), o[3] = char(u[i + 6]);
+            o += 4;
+            i += 8;
+        }
+        if (i + 1 >= end) break;
+        char32_t cp = unit(i);
+        if (cp < 0x80) {
+            *o++ = char(cp);
+            continue;
+        }
+        if (cp >= 0xD800 && cp <= 0xDFFF) {
+            char32_t low = (cp <= 0xDBFF && i + 3 < end) ? unit(i + 2) : 0;
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                 i += 2;
-                continue;
+            } else {
+                cp = 0xFFFD;
             }
         }
-        appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? char32_t(0xFFFD) : char32_t(u));
+        if (cp < 0x800) {
+            *o++ = char(0xC0 | (cp >> 6));
+        } else if (cp < 0x10000) {
+            *o++ = char(0xE0 | (cp >> 12));
+            *o++ = char(0x80 | ((cp >> 6) & 0x3F));
+        } else { // a pair: 4 bytes for 2 units, within the room
+            *o++ = char(0xF0 | (cp >> 18));
+            *o++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *o++ = char(0x80 | ((cp >> 6) & 0x3F));
+        }
+        *o++ = char(0x80 | (cp & 0x3F));
     }
+    out.resize(std::size_t(o - out.data()));
+}
+
+// Decodes one UTF-8 sequence at s[i]: its code point (kInvalid, length 1, when invalid).
+constexpr char32_t kInvalid = 0x110000;
+char32_t decodeUtf8(std::string_view s, std::size_t i, std::size_t& len) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    len = 1;
+    if (c < 0x80) return c;
+    std::size_t need = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (!need || i + need > s.size()) return kInvalid;
+    char32_t v = c & (0xFF >> (need + 1));
+    for (std::size_t k = 1; k < need; ++k) {
+        unsigned char d = static_cast<unsigned char>(s[i + k]);
+        if ((d & 0xC0) != 0x80) return kInvalid;
+        v = (v << 6) | (d & 0x3F);
+    }
+    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (v < kMin[need] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return kInvalid;
+    len = need;
+    return v;
+}
+
+bool validUtf8(std::string_view s) {
+    for (std::size_t i = 0, len = 0; i < s.size(); i += len)
+        if (decodeUtf8(s, i, len) == kInvalid) return false;
+    return true;
 }
 
 // UTF-8 text to UTF-16LE bytes; invalid sequences become U+FFFD.
 void utf8ToUtf16(std::string_view s, std::string& out) {
-    auto put = [&](char16_t u) {
+    auto put = [&](char32_t u) {
         out.push_back(char(u & 0xFF));
         out.push_back(char(u >> 8));
     };
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        char32_t cp = 0xFFFD;
-        std::size_t len = 1;
-        if (c < 0x80) {
-            cp = c;
-        } else {
-            std::size_t need = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-            if (need && i + need <= s.size()) {
-                char32_t v = c & (0xFF >> (need + 1));
-                bool ok = true;
-                for (std::size_t k = 1; k < need; ++k) {
-                    unsigned char d = static_cast<unsigned char>(s[i + k]);
-                    if ((d & 0xC0) != 0x80) { ok = false; break; }
-                    v = (v << 6) | (d & 0x3F);
-                }
-                static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-                if (ok && v >= kMin[need] && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
-                    cp = v;
-                    len = need;
-                }
-            }
-        }
-        i += len;
+    for (std::size_t i = 0, len = 0; i < s.size(); i += len) {
+        char32_t cp = decodeUtf8(s, i, len);
+        if (cp == kInvalid) cp = 0xFFFD;
         if (cp >= 0x10000) {
-            put(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
-            put(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
         } else {
-            put(char16_t(cp));
+            put(cp);
         }
     }
 }
@@ -279,20 +324,18 @@ template <typename Fn> void forEachLine(std::string_view bytes, Encoding enc, Fn
     }
 }
 
-// The lookup shared by every read: position of the first matching key of the first matching
-// section, and the sections' bounds for writes.
+// The write lookup: the raw position of the first matching key of the first matching section,
+// or where a new key of that section goes.
 struct Lookup {
     bool sectionFound = false;
     bool keyFound = false;
-    std::string value;           // valid when keyFound (trimmed, unquoted, cut at NUL, not cut to 259)
     std::string keyName;         // the key's own spelling in the file
     std::size_t keyBegin = 0, keyEnd = 0;  // raw bytes of the key line
     std::size_t insertAt = 0;    // raw offset just after the section's last key (or its header)
     bool insertAfterUnterminated = false;
 };
 
-Lookup lookup(std::string_view bytes, Encoding enc, std::string_view section, std::string_view key,
-              bool forWrite) {
+Lookup lookup(std::string_view bytes, Encoding enc, std::string_view section, std::string_view key) {
     Lookup r;
     bool inSection = false;
     forEachLine(bytes, enc, [&](const LineRef& line) {
@@ -315,19 +358,49 @@ Lookup lookup(std::string_view bytes, Encoding enc, std::string_view section, st
         if (p.kind != LineKind::Key) return true;
         if (!r.keyFound && equalsNoCase(p.name, key)) {
             r.keyFound = true;
-            std::string_view v = unquote(p.value);
-            v = v.substr(0, v.find('\0'));
-            r.value.assign(v);
             r.keyName.assign(p.name);
             r.keyBegin = line.begin;
             r.keyEnd = line.end;
-            if (!forWrite) return false;
         }
         r.insertAt = line.end;
         r.insertAfterUnterminated = !line.terminated;
         return true;
     });
     return r;
+}
+
+// The read lookup over UTF-8 text: outside the wanted section only '[' at the start of a line
+// matters, so the scan jumps from bracket to bracket. Gives the raw (trimmed) value.
+bool findInText(std::string_view text, std::string_view section, std::string_view key, std::string_view& value) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const char* p = begin;
+    const char* body = nullptr; // first line of the wanted section
+    while (!body) {
+        const char* q = static_cast<const char*>(std::memchr(p, '[', std::size_t(end - p)));
+        if (!q) return false;
+        const char* b = q;
+        while (b > begin && isBlank(b[-1])) --b;
+        const char* nl = static_cast<const char*>(std::memchr(q, '\n', std::size_t(end - q)));
+        const char* lineEnd = nl ? nl : end;
+        if (b == begin || b[-1] == '\n') {
+            ParsedLine h = parseLine(std::string_view(q, std::size_t(lineEnd - q)));
+            if (h.kind == LineKind::Section && equalsNoCase(h.name, section)) body = nl ? nl + 1 : end;
+        }
+        p = nl ? nl + 1 : end;
+    }
+    for (p = body; p < end;) {
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', std::size_t(end - p)));
+        const char* lineEnd = nl ? nl : end;
+        ParsedLine l = parseLine(std::string_view(p, std::size_t(lineEnd - p)));
+        if (l.kind == LineKind::Section) return false;
+        if (l.kind == LineKind::Key && equalsNoCase(l.name, key)) {
+            value = l.value;
+            return true;
+        }
+        p = nl ? nl + 1 : end;
+    }
+    return false;
 }
 
 Buffer& readBuffer() {
@@ -388,11 +461,21 @@ bool validName(std::string_view s) {
 
 bool findProfileString(const fs::path& file, std::string_view section, std::string_view key, std::string& out) {
     Buffer& buffer = readBuffer();
-    if (readFile(file, buffer) != ReadResult::Ok) return false;
+    if (readFileFast(file, buffer) != ReadResult::Ok) return false;
     std::string_view bytes = buffer.view();
-    Lookup r = lookup(bytes, detectEncoding(bytes), trim(section), trim(key), false);
-    if (!r.keyFound) return false;
-    out.assign(cutValue(r.value));
+    Encoding enc = detectEncoding(bytes);
+    if (enc == Encoding::Utf16Le) {
+        thread_local std::string decoded;
+        decoded.clear();
+        utf16ToUtf8(bytes, 2, bytes.size(), decoded);
+        bytes = decoded;
+    } else {
+        bytes.remove_prefix(bomSize(enc));
+    }
+    std::string_view value;
+    if (!findInText(bytes, trim(section), trim(key), value)) return false;
+    value = unquote(value);
+    out.assign(cutValue(value.substr(0, value.find('\0'))));
     return true;
 }
 
@@ -424,7 +507,9 @@ bool writeProfileString(const fs::path& file, std::string_view section, std::str
         return false;
     }
     Encoding enc = detectEncoding(bytes);
-    Lookup r = lookup(bytes, enc, section, key, true);
+    // UTF-16 holds only what UTF-8 can say: text that is not UTF-8 would not read back.
+    if (enc == Encoding::Utf16Le && !(validUtf8(section) && validUtf8(key) && validUtf8(value))) return false;
+    Lookup r = lookup(bytes, enc, section, key);
 
     std::string out;
     out.reserve(bytes.size() + section.size() + key.size() + value.size() + 8);

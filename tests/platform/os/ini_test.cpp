@@ -234,6 +234,18 @@ TEST(IniWriteFile, RefusesWhatWouldNotReadBack) {
     }
 }
 
+TEST(IniWriteFile, Utf16FileRefusesTextThatIsNotUtf8) {
+    TempDir dir;
+    const std::string before = le16(u"\uFEFF[A]\r\nk=1\r\n");
+    writeBytes(dir / "f.ini", before);
+    EXPECT_FALSE(writeProfileString(dir / "f.ini", "A", "k", "\xC3\x28"));
+    EXPECT_FALSE(writeProfileString(dir / "f.ini", "\xFF", "k", "v"));
+    EXPECT_FALSE(writeProfileString(dir / "f.ini", "A", "\xED\xA0\x80", "v")); // an encoded surrogate
+    EXPECT_EQ(readBytes(dir / "f.ini"), before);
+    EXPECT_TRUE(writeProfileString(dir / "f.ini", "A", "k", "\xEF\xBF\xBD\xF0\x9F\x98\x80"));
+    EXPECT_EQ(readProfileString(dir / "f.ini", "A", "k"), "\xEF\xBF\xBD\xF0\x9F\x98\x80");
+}
+
 TEST(IniWriteFile, FailsWhereNoFileCanBe) {
     TempDir dir;
     std::filesystem::create_directory(dir / "adir");
