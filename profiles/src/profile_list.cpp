@@ -9,6 +9,7 @@
 #include "kavrel/profiles/profile_store.h"
 #include "kavrel/skin/lists.h"
 #include "kavrel/skin/window.h"
+#include "kavrel/ui/msg_wnd.h"
 
 namespace kavrel::profiles {
 namespace {
@@ -56,6 +57,14 @@ bool createFirstProfile(DeviceKind d, ProfileKind k, skin::Combo& combo, const S
 } // namespace
 
 std::span<const ProfileList> profileListOrder() { return kOrder; }
+
+ShowMessageFn messageBoxOn(skin::Window& owner) {
+    return [&owner](const QString& key) { ui::ShowMessage(&owner, QString(), key, true); };
+}
+
+bool FillDeviceProfileLists(skin::Window& window, DeviceKind d) {
+    return FillDeviceProfileLists(window, d, messageBoxOn(window));
+}
 
 bool FillProfileList(DeviceKind d, ProfileKind k, skin::Combo& combo, const ShowMessageFn& showMessage) {
     if (!deviceHasKind(d, k)) return true;

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QStringList>
+#include <QTimer>
 
 #include "kavrel/os/ini.h"
 #include "kavrel/profiles/factory.h"
@@ -7,8 +8,10 @@
 #include "kavrel/profiles/profile_list.h"
 #include "kavrel/profiles/profile_store.h"
 #include "kavrel/skin/lists.h"
+#include "kavrel/skin/resources.h"
 #include "kavrel/skin/testing.h"
 #include "kavrel/skin/window.h"
+#include "kavrel/ui/msg_wnd.h"
 #include "temp_home.h"
 
 namespace kavrel::profiles {
@@ -186,9 +189,32 @@ TEST_F(ProfileListTest, BadDefaultFileSkipsTheRestOfThatDevice) {
         for (ProfileKind k : kAllKinds) EXPECT_EQ(combo(DeviceKind::Keyboard, k).count(), 0);
         EXPECT_FALSE(fs::exists(cataloguePath(DeviceKind::Keyboard)));
         for (const auto& l : profileListOrder())
-            if (l.device != DeviceKind::Keyboard) EXPECT_EQ(texts(l.device, l.kind), QStringList{"profile1"});
+            if (l.device != DeviceKind::Keyboard) {
+                EXPECT_EQ(texts(l.device, l.kind), QStringList{"profile1"});
+            }
         messages_.clear();
     }
+}
+
+TEST_F(ProfileListTest, FailedFirstRunShowsTheProgramMessageBox) {
+    ASSERT_TRUE(skin::testing::ensureSkin(KAVREL_SOURCE_DIR "/skin"));
+    ASSERT_TRUE(skin::switchLanguage("en", "lan_en.xml"));
+    fs::create_directories(root_ / "empty");
+    os::setProgramFolder(root_ / "empty");
+    QStringList shown;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (ui::CMsgWnd* box = ui::CMsgWnd::activeWindow()) {
+            shown << box->find("MessageText")->displayText();
+            skin::testing::click(*box, "confirm_btn");
+        }
+    });
+    answer.start(20);
+    EXPECT_FALSE(FillDeviceProfileLists(window_, DeviceKind::Mouse));
+    answer.stop();
+    EXPECT_EQ(shown, QStringList{"The profile file could not be found."});
+    EXPECT_EQ(combo(DeviceKind::Mouse, ProfileKind::Device).count(), 0);
+    EXPECT_FALSE(fs::exists(cataloguePath(DeviceKind::Mouse)));
 }
 
 TEST_F(ProfileListTest, DefaultFilesAreFoundWhateverTheirCaseAndVariant) {

@@ -20,6 +20,9 @@ namespace kavrel::profiles {
 // Shows the message box with a language key ("message_text_8", "message_text_9").
 using ShowMessageFn = std::function<void(const QString& key)>;
 
+// The program's modal message box centred on owner, the key's text as its text.
+ShowMessageFn messageBoxOn(skin::Window& owner);
+
 // Catalogue counts above this are cut (with a diagnostic): every name is read from the file on
 // its own, so a hostile count would otherwise stall the start for minutes.
 inline constexpr int kMaxListedProfiles = 1000;
@@ -45,11 +48,13 @@ bool FillProfileList(DeviceKind d, ProfileKind k, skin::Combo& combo, const Show
 // ...), stopping at the first failed creation. A combo missing from the window is skipped with
 // a diagnostic. False when a creation failed.
 bool FillDeviceProfileLists(skin::Window& window, DeviceKind d, const ShowMessageFn& showMessage);
+// The same with the message box on the window.
+bool FillDeviceProfileLists(skin::Window& window, DeviceKind d);
 
 // The stored selection of a kind ("select" of its select section, 0 when missing).
 int storedSelection(DeviceKind d, ProfileKind k);
 
-// At mouse detection: selects the stored selection of the mouse's device-settings list in
+// At mouse detection (on the UI thread): selects the stored selection of the mouse's device-settings list in
 // "ms_device_profile_combo" without taking the focus; the combo raises "itemselect" when the
 // selection changes. False when the combo is missing or the position is not in the list.
 bool selectStoredMouseDeviceProfile(skin::Window& window);
