@@ -41,6 +41,8 @@ public:
     bool setAttribute(const QString& name, const QString& value) override;
     void reloadText() override;
     void arrange() override;
+    // The widget the children's widgets live in (the container's own; a list's scrolled page).
+    virtual QWidget* childHost();
 
 protected:
     QWidget* createWidget(QWidget* parent) override;

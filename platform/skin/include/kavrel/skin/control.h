@@ -16,7 +16,7 @@
 #include <vector>
 
 class QPainter;
-class QWidget;
+#include <QWidget>
 class QEvent;
 
 namespace kavrel::skin {
@@ -157,6 +157,11 @@ public:
     void setParentContainer(Container* parent);
     // Lays out children (containers) after the widget was resized.
     virtual void arrange() {}
+    // Moves the widget to rect (coordinates of the parent's child host) and lays out the
+    // children when the size changed.
+    void place(const QRect& rectInParent);
+    // Asks the parent to lay out again (after a size or visibility change).
+    void relayout();
     // Called by the widget's paintEvent.
     void paintAll(QPainter& painter);
     // Window-scale for layout units (1.0 at 96 DPI).
@@ -199,7 +204,6 @@ protected:
 private:
     friend class Container;
     friend class Window;
-    void applyGeometry();
 
     QString name_, text_, toolTip_, bkImage_, userData_;
     Window* window_ = nullptr;
@@ -217,6 +221,7 @@ private:
     QRect floatPos_;
     bool float_ = false, visible_ = true, enabled_ = true, resourceText_ = false;
     bool changeColorOn_ = false;
+    bool arranged_ = false;
 };
 
 // dynamic_cast helper: `as<Button>(c)` is null when c is null or of another class.

@@ -103,6 +103,7 @@ public:
     // An item was clicked by the user (called by the items).
     void itemPressed(Control* item);
     void arrange() override;
+    QWidget* childHost() override;
 
 protected:
     QWidget* createWidget(QWidget* parent) override;

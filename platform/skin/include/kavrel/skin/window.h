@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -18,8 +19,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 
-class QWidget;
+#include <QWidget>
 class QEventLoop;
 
 namespace kavrel::skin {
@@ -81,6 +83,8 @@ public:
     // Modal loop: shows the window, disables the owner and returns the result of close().
     int showModal();
     bool isModal() const { return modalLoop_ != nullptr; }
+    // True once "windowinit" has been delivered (or is being delivered).
+    bool isInitDelivered() const { return initSent_ && !holdForInit_; }
     // Hides the window, ends its modal loop with `result`, then calls onClosed(result).
     void close(int result = 0);
     // When set, the object deletes itself (on the event loop) after close().
@@ -144,7 +148,7 @@ public:
 private:
     void deliver();
     struct Timer;
-    QWidget* host_ = nullptr;
+    QPointer<QWidget> host_;
     Control* root_ = nullptr;
     Window* owner_ = nullptr;
     QHash<QString, Control*> names_;
@@ -153,6 +157,11 @@ private:
     std::deque<Pending> queue_;
     bool delivering_ = false;
     bool initSent_ = false;
+    bool holdForInit_ = false;
+    bool dying_ = false;
+    QPoint dragOffset_;
+    bool dragging_ = false;
+    std::unordered_set<Control*> all_;
     bool deleteOnClose_ = false;
     QEventLoop* modalLoop_ = nullptr;
     int modalResult_ = 0;
