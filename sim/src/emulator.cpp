@@ -287,20 +287,19 @@ void Emulator::runEvent(Event& ev) {
     switch (ev.kind) {
     case EventKind::Ack:
         for (Connection& c : d.connections)
-            if (c.id == ev.connection) sendTo(d, c, std::move(ev.message));
+            if (c.id == ev.connection) sendTo(c, std::move(ev.message));
         break;
     case EventKind::Input:
         // A connect that completed before this report gets it, as an open hidraw node would.
         acceptConnections(d);
         trace(d, "in ", ev.message.data() + 1, ev.message.size() - 1);
-        for (Connection& c : d.connections) sendTo(d, c, ev.message);
+        for (Connection& c : d.connections) sendTo(c, ev.message);
         break;
     case EventKind::Unplug: unplug(d); break;
     }
 }
 
-void Emulator::sendTo(Device& d, Connection& c, std::vector<std::uint8_t> msg) {
-    (void)d;
+void Emulator::sendTo(Connection& c, std::vector<std::uint8_t> msg) {
     if (c.fd < 0) return;
     if (c.queue.empty()) {
         const ssize_t n = send(c.fd, msg.data(), msg.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -325,8 +324,7 @@ void Emulator::sendTo(Device& d, Connection& c, std::vector<std::uint8_t> msg) {
     c.queue.push_back(std::move(msg));
 }
 
-void Emulator::flush(Device& d, Connection& c) {
-    (void)d;
+void Emulator::flush(Connection& c) {
     while (c.fd >= 0 && !c.queue.empty()) {
         const auto& m = c.queue.front();
         const ssize_t n = send(c.fd, m.data(), m.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -372,7 +370,7 @@ void Emulator::receive(std::size_t di, Connection& conn) {
         if (buf[0] != kMsgOutput || len < 2 || len > sizeof buf) {
             // Not a message a client sends, or longer than any report: refused as a failed write.
             trace(d, "bad message", buf, std::min(len, sizeof buf));
-            sendTo(d, *it, {kMsgAck, 1});
+            sendTo(*it, {kMsgAck, 1});
             continue;
         }
         handleOutputReport(di, id, buf + 1, len - 1);
@@ -634,7 +632,7 @@ int Emulator::run() {
             auto it = std::find_if(d.connections.begin(), d.connections.end(),
                                    [&](const Connection& c) { return c.id == r.connection; });
             if (it == d.connections.end() || it->fd < 0) continue;
-            if (r.revents & POLLOUT) flush(d, *it);
+            if (r.revents & POLLOUT) flush(*it);
             if (r.revents & (POLLIN | POLLHUP | POLLERR)) receive(r.device, *it);
         }
     }

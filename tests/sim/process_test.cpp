@@ -248,6 +248,23 @@ TEST(SimProcess, AnnouncementsReachEveryConnection) {
     EXPECT_EQ(p.command("announce pad 0x401").rfind("error:", 0), 0u);
 }
 
+TEST(SimProcess, AClientThatNeverReadsStallsNobody) {
+    Process p;
+    ASSERT_TRUE(p.start({}));
+    Client stalled(p.sock("mouse"));
+    Client active(p.sock("mouse"));
+    // Far more reports than a socket buffer holds.
+    for (int i = 0; i < 1500; ++i) ASSERT_EQ(p.command("announce mouse 0x403"), "ok") << i;
+    // The active client drains what it was sent, then exchanges as usual.
+    while (auto m = active.receive(50)) ASSERT_FALSE(m->empty());
+    EXPECT_TRUE(active.exchange(frame(0x03, 0x21, 0)).answer);
+    // The stalled one kept the latest reports, not an unbounded backlog.
+    std::size_t kept = 0;
+    while (auto m = stalled.receive(50)) kept += !m->empty();
+    EXPECT_GT(kept, 0u);
+    EXPECT_LT(kept, 1000u) << "of 3000 reports sent";
+}
+
 TEST(SimProcess, DumpHoldsWhatReachedTheDevice) {
     Process p;
     const std::string atExit = p.dir() + "/exit.json";

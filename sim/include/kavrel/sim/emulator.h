@@ -94,8 +94,8 @@ private:
     void schedule(Clock::time_point due, Event ev);
     void runEvent(Event& ev);
     void runDueEvents();
-    void sendTo(Device& d, Connection& c, std::vector<std::uint8_t> msg);
-    void flush(Device& d, Connection& c);
+    void sendTo(Connection& c, std::vector<std::uint8_t> msg);
+    void flush(Connection& c);
     void closeConnection(Device& d, std::size_t index);
     void readStdin();
     Clock::time_point transferDone(Clock::time_point& endpointFree, Clock::time_point ready);
