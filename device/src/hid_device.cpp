@@ -156,6 +156,11 @@ void HidDevice::Close() {
     releaseReports();
 }
 
+void HidDevice::Abort() {
+    std::lock_guard lock(mutex_);
+    if (connection_) connection_->abort();
+}
+
 bool HidDevice::IsOpen() const {
     std::lock_guard lock(mutex_);
     return connection_ != nullptr;

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string_view>
 
+#include "kavrel/device/workers.h"
+
 namespace kavrel::app {
 
 class CMainWnd;
@@ -29,20 +31,9 @@ enum class Worker : std::size_t {
 inline constexpr std::size_t kWorkerCount = 9;
 std::string_view workerName(Worker w);
 
-// A manual-reset event: once set it stays set until reset; waits return at once while set.
-class ExitEvent {
-public:
-    void set();
-    void reset();
-    bool isSet() const;
-    // True when the event is (or becomes) set within the timeout.
-    bool wait(std::chrono::milliseconds timeout) const;
-
-private:
-    mutable std::mutex m_;
-    mutable std::condition_variable cv_;
-    bool set_ = false;
-};
+// The manual-reset exit event of the stop protocol, shared with the workers of the device,
+// lighting and profile areas (kavrel/device/workers.h).
+using ExitEvent = kavrel::ExitEvent;
 
 // What each worker receives: the main window and its own exit event. A worker follows the stop
 // protocol: reset the event on entry, leave its loop when a 1 ms wait on it succeeds.

@@ -95,6 +95,10 @@ public:
     bool Open(const std::string& path, bool read, bool write, bool overlapped, bool exclusive);
     void Close();
     bool IsOpen() const;
+    // Releases a transfer waiting on the open collection, from any thread, without closing or
+    // releasing anything: every later transfer of this opening fails at once (the next Open
+    // starts afresh). Wakes a reader blocked without a time-out at shutdown.
+    void Abort();
 
     // One input report of this collection into buffer (at most length bytes). A report shorter
     // than the collection's input report length is zero-padded to it, a longer one cut, so
