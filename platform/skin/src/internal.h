@@ -7,7 +7,10 @@
 #include <QEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QAbstractButton>
 #include <QWidget>
+
+#include <type_traits>
 
 namespace kavrel::skin::detail {
 
@@ -57,7 +60,7 @@ protected:
             }
             return;
         }
-        Base::paintEvent(e);
+        if constexpr (!std::is_same_v<Base, QAbstractButton>) Base::paintEvent(e);
     }
 
 private:

@@ -121,7 +121,10 @@ bool click(Window& w, const QString& name) {
 bool hover(Window& w, const QString& name) {
     QWidget* wid = usable(w, name);
     if (!wid || !w.widget()->windowHandle()) return false;
-    QTest::mouseMove(w.widget()->windowHandle(), wid->mapTo(w.widget(), wid->rect().center()));
+    // The first pointer move into a window only enters the window: arrive from its edge.
+    const QPoint target = wid->mapTo(w.widget(), wid->rect().center());
+    QTest::mouseMove(w.widget()->windowHandle(), QPoint(target.x(), 0));
+    QTest::mouseMove(w.widget()->windowHandle(), target);
     processEvents();
     return true;
 }
