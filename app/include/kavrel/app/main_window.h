@@ -15,6 +15,7 @@
 #include "kavrel/skin/menu.h"
 #include "kavrel/skin/tray.h"
 #include "kavrel/skin/window.h"
+#include "kavrel/ui/skin_changed.h"
 
 #include <QString>
 
@@ -25,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace kavrel::skin {
@@ -37,7 +39,7 @@ namespace kavrel::app {
 class PendingSends;
 class PowerWatcher;
 
-class CMainWnd : public skin::Window {
+class CMainWnd : public skin::Window, public ui::SkinChangedReceiver {
 public:
     CMainWnd();
     ~CMainWnd() override;
@@ -103,6 +105,9 @@ public:
     void StopWorkers();
     ExitEvent& exitEvent(Worker w) { return exitEvents_[static_cast<std::size_t>(w)]; }
     bool workersStarted() const { return workersStarted_; }
+    // True when the last StopWorkers wait timed out: a worker may still use the window, so the
+    // entry point must not delete it.
+    bool workersLeftRunning() const { return workersLeftRunning_; }
 
     // ---- UI-thread procedures ----
     // The wake procedure: with a device connected, restore and raise; otherwise hide and show
@@ -117,7 +122,7 @@ public:
     skin::Menu* heldMenu() const { return menu_.get(); }
     skin::TrayIcon& trayIcon() { return tray_; }
     // The skin-changed receive: a colour (flag set) or an image for "root".
-    bool ApplySkinChange(bool useColour, std::uint32_t colour, const QString& image);
+    bool Receive(const ui::SkinChangedParam& param) override;
     // Opens the about window.
     void OpenAbout();
     // Switches the interface language from a menu ("lan_en" -> English, "lan_cn" -> the
@@ -126,8 +131,9 @@ public:
     // The text query registered with the resource manager.
     std::optional<QString> QueryControlText(const QString& id) const;
 
-    // True while a message box of the given guard is open (tests, diagnostics).
+    // True while the "message_text_1" box of the wake procedure or of the tray is open.
     static bool isWakeBoxOpen();
+    static bool isTrayBoxOpen();
 
     // The process-wide main window used by worker threads and timers (null before InitWindow
     // and after destruction).
@@ -147,11 +153,15 @@ public:
     // Set when the tray host is missing: the window is minimised instead of hidden so it stays
     // reachable from the task bar.
     bool hidesToTray() const;
+    // Overrides the desktop's tray probe (tests; none = ask the desktop).
+    void setTrayAvailable(std::optional<bool> available) { trayOverride_ = available; }
     // Hides the window to the tray (or minimises it when no tray is available).
     void HideToTray();
 
     // Called when the entry point received a quit request (tray "exit", SIGTERM, SIGINT).
     std::function<void()> onQuit;
+    // Called at the end of "windowinit".
+    std::function<void()> onInitDone;
 
     // The window's "windowinit" ran to its end.
     bool initDone() const { return initDone_; }
@@ -164,8 +174,6 @@ private:
     void onCaptionClick(const QString& name, bool& done);
     void showGuardedBox(std::atomic<bool>& guard);
     void applyStoredBackground();
-    void applyLanguagePreset();
-    void loadStoredLanguage();
     void flushPendingWrites();
     void raiseOnce();
     void postQuit();
@@ -204,6 +212,7 @@ private:
     std::array<ExitEvent, kWorkerCount> exitEvents_;
     std::unique_ptr<WorkerThreads> threads_;
     bool workersStarted_ = false;
+    bool workersLeftRunning_ = false;
     std::atomic<bool> stopping_{false};
 
     std::shared_ptr<PendingSends> sends_;
@@ -213,6 +222,7 @@ private:
     std::map<unsigned, MessageBody> messageBodies_;
     std::map<Handler, RouteBody> routeBodies_;
 
+    std::optional<bool> trayOverride_;
     bool initDone_ = false;
     bool quitPosted_ = false;
     std::shared_ptr<bool> alive_;
