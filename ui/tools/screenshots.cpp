@@ -6,6 +6,7 @@
 #include "kavrel/ui/ui.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     const int dpi = argc > 2 ? std::atoi(argv[2]) : 96;
     const QString lang = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("en");
     QDir().mkpath(out);
+    QCursor::setPos(0, 0);   // no hover look in the pictures
     if (!skin::initialize(KAVREL_SOURCE_DIR "/skin")) return 1;
     skin::switchLanguage(lang, QStringLiteral("lan_%1.xml").arg(lang));
     ui::registerCustomControls();
