@@ -152,6 +152,13 @@ TEST_F(DeviceTest, CommandsReachTheDeviceMemory) {
     EXPECT_EQ(lengthsAndAddresses(frames, command::WriteLightingFrame).back(), (std::pair<int, int>{42, 336}));
     EXPECT_EQ(lengthsAndAddresses(frames, command::WriteMemory), (P{{54, 128}, {1, 0}}));
     EXPECT_EQ(frames.back().out[3], command::End);
+
+    // Restore defaults: one exchange, the device's records are factory ones again.
+    EXPECT_EQ(cmd::RestoreDefaults(ch), 1);
+    const auto restored = sim->memory("mouse", "records");
+    ASSERT_GE(restored.size(), 3u * 64);
+    EXPECT_FALSE(std::equal(record.begin(), record.end(), restored.begin() + 128));
+    EXPECT_EQ(sim->frames("mouse").size(), frames.size() + 1);
 }
 
 TEST_F(DeviceTest, KeyboardKeyTableReadUsesTheBlockSize) {
@@ -196,6 +203,8 @@ TEST_F(DeviceTest, NoAnswerAfterFourAttemptsKeepsTheConnection) {
     ASSERT_TRUE(connect(ch, kMouse));
     EXPECT_EQ(cmd::Begin(ch), 0);
     EXPECT_EQ(sim->frames("mouse").size(), 4u);
+    EXPECT_EQ(cmd::RestoreDefaults(ch), 0); // a single exchange, no retry
+    EXPECT_EQ(sim->frames("mouse").size(), 5u);
     EXPECT_TRUE(ch.IsConnected());
     EXPECT_NE(ch.Device().DevicePath(), " ");
 }
