@@ -316,6 +316,7 @@ public:
         if (aborted_) return TransferResult::Aborted;
         if (dead_) return TransferResult::Failed;
         acks_.clear(); // a late acknowledgement of an earlier, timed-out write
+        const auto deadline = deadlineFor(timeoutMs);
         for (;;) {
             const ssize_t s = ::send(fd_, msg.data(), msg.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
             if (s == static_cast<ssize_t>(msg.size())) break;
@@ -324,7 +325,7 @@ public:
                 // The device is not taking datagrams; wait for room within the time-out.
                 lock.unlock();
                 pollfd p[2] = {{abort_.fd(), POLLIN, 0}, {fd_, POLLOUT, 0}};
-                const int n = ::poll(p, 2, timeoutMs < 0 ? -1 : timeoutMs);
+                const int n = ::poll(p, 2, remainingMs(deadline, timeoutMs < 0));
                 lock.lock();
                 if (aborted_) return TransferResult::Aborted;
                 if (n <= 0) return n == 0 ? TransferResult::TimedOut : TransferResult::Failed;
@@ -514,7 +515,7 @@ bool probeInterface(const std::string& path) {
         ::close(fd);
         return true;
     }
-    if (p.node.empty()) return false;
+    if (!p.node.starts_with('/')) return false; // also the blanked path " " of a lost channel
     const int fd = ::open(p.node.c_str(), O_PATH | O_CLOEXEC);
     if (fd < 0) return false;
     ::close(fd);
@@ -535,6 +536,7 @@ std::unique_ptr<Connection> openInterface(const std::string& path, const OpenOpt
         if (!c->valid()) return nullptr;
         return c;
     }
+    if (!p.node.starts_with('/')) return nullptr;
     const Roots r = resolvedRoots();
     auto info = hidrawInfo(r, hidrawName(p.node));
     if (!info || index >= info->descriptor.collections.size()) return nullptr;
