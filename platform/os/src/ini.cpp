@@ -128,11 +128,12 @@ struct Buffer {
     std::string_view view() const { return {data.get(), size}; }
 };
 
-// Reads a whole regular file. ENOENT and ENOTDIR count as "missing"; other failures as errors.
+// The write path: reads a whole regular file. ENOENT and ENOTDIR count as "missing"; other failures as errors.
 enum class ReadResult { Ok, Missing, Error };
 ReadResult readFile(const fs::path& file, Buffer& out, mode_t* mode = nullptr) {
     out.size = 0;
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); // a FIFO must not block
+
     if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Error;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -160,6 +161,7 @@ ReadResult readFile(const fs::path& file, Buffer& out, mode_t* mode = nullptr) {
 // The read path: open and one read into a reused buffer; no fstat (a directory fails with
 // EISDIR, O_NONBLOCK keeps a FIFO from blocking). A short read of a regular file is its end.
 constexpr std::size_t kMaxFile = std::size_t(1) << 28;
+constexpr std::size_t kKeepBuffer = std::size_t(1) << 20;
 ReadResult readFileFast(const fs::path& file, Buffer& out) {
     out.size = 0;
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -403,11 +405,6 @@ bool findInText(std::string_view text, std::string_view section, std::string_vie
     return false;
 }
 
-Buffer& readBuffer() {
-    thread_local Buffer buffer;
-    return buffer;
-}
-
 std::mutex& pathMutex(const fs::path& file) {
     static std::mutex mapMutex;
     static std::map<std::string, std::unique_ptr<std::mutex>> mutexes;
@@ -460,12 +457,19 @@ bool validName(std::string_view s) {
 } // namespace
 
 bool findProfileString(const fs::path& file, std::string_view section, std::string_view key, std::string& out) {
-    Buffer& buffer = readBuffer();
+    // Buffers reused by every read of this thread; a huge file read once does not pin its size.
+    thread_local Buffer buffer;
+    thread_local std::string decoded;
+    struct Shrink {
+        ~Shrink() {
+            if (buffer.capacity > kKeepBuffer) buffer = Buffer{};
+            if (decoded.capacity() > kKeepBuffer) std::string().swap(decoded);
+        }
+    } shrink;
     if (readFileFast(file, buffer) != ReadResult::Ok) return false;
     std::string_view bytes = buffer.view();
     Encoding enc = detectEncoding(bytes);
     if (enc == Encoding::Utf16Le) {
-        thread_local std::string decoded;
         decoded.clear();
         utf16ToUtf8(bytes, 2, bytes.size(), decoded);
         bytes = decoded;

@@ -26,7 +26,9 @@ bool findProfileString(const std::filesystem::path& file, std::string_view secti
 // Sets key in section: replaces an existing key in place, appends a new key at the end of its
 // section, appends a new section at the end of the file, creates the file on the first write.
 // Every other line is kept byte for byte. The file is replaced atomically (temporary + rename)
-// and calls on the same file from several threads are serialised. False when it cannot write.
+// and calls on the same file from several threads are serialised. False when it cannot write:
+// the file exists but cannot be read, the folder is missing or not writable, or the names or
+// the value would not read back (empty names, line breaks or NUL, ']' in section, '=' in key).
 bool writeProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value);
 
