@@ -366,6 +366,13 @@ TEST_F(DeviceTest, CollectionsOfOneDeviceAreDemultiplexed) {
 
     std::vector<std::uint8_t> other(64);
     EXPECT_FALSE(pointer.ReadReport(other.size(), other.data(), 200)); // nothing of its own came
+
+    // Access is as opened: a read-only opening of the vendor collection sends nothing.
+    HidDevice readOnly;
+    ASSERT_TRUE(readOnly.Open(ch.Device().DevicePath(), true, false, true, false));
+    const DeviceReport begin = makeFrame(command::Begin, 0, 0);
+    EXPECT_FALSE(readOnly.WriteReport(64, begin.bytes.data(), 1000));
+    EXPECT_EQ(sim->frames("mouse").size(), 1u);
 }
 
 TEST_F(DeviceTest, CloseAndOpenReleaseAWaitingRead) {

@@ -285,7 +285,8 @@ private:
 // and the write acknowledgements.
 class VirtualConnection final : public Connection {
 public:
-    VirtualConnection(int fd, NodeInfo info, std::size_t index, std::string path) : fd_(fd) {
+    VirtualConnection(int fd, NodeInfo info, std::size_t index, std::string path, const OpenOptions& o)
+        : fd_(fd), canRead_(o.read), canWrite_(o.write) {
         descriptor_ = std::move(info.descriptor);
         attributes_ = info.attributes;
         index_ = index;
@@ -297,6 +298,7 @@ public:
 
     TransferResult read(std::span<std::uint8_t> buffer, std::size_t* received, int timeoutMs) override {
         if (received) *received = 0;
+        if (!canRead_) return TransferResult::Failed; // as a node opened without read access
         std::unique_lock lock(mutex_);
         TransferResult r = waitFor(lock, timeoutMs, [&] { return !input_.empty(); });
         if (r != TransferResult::Done) return r;
@@ -308,7 +310,7 @@ public:
     }
 
     TransferResult write(std::span<const std::uint8_t> report, int timeoutMs) override {
-        if (report.empty() || report.size() > kMaxReportSize) return TransferResult::Failed;
+        if (!canWrite_ || report.empty() || report.size() > kMaxReportSize) return TransferResult::Failed;
         std::vector<std::uint8_t> msg(report.size() + 1);
         msg[0] = 'O';
         std::copy(report.begin(), report.end(), msg.begin() + 1);
@@ -416,6 +418,8 @@ private:
     }
 
     int fd_;
+    const bool canRead_;
+    const bool canWrite_;
     EventFd abort_;
     std::mutex mutex_;
     std::condition_variable cv_;
@@ -532,7 +536,7 @@ std::unique_ptr<Connection> openInterface(const std::string& path, const OpenOpt
         if (!info || index >= info->descriptor.collections.size()) return nullptr;
         const int fd = connectSocket(sock);
         if (fd < 0) return nullptr;
-        auto c = std::make_unique<VirtualConnection>(fd, std::move(*info), index, path);
+        auto c = std::make_unique<VirtualConnection>(fd, std::move(*info), index, path, options);
         if (!c->valid()) return nullptr;
         return c;
     }
