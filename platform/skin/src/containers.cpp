@@ -45,7 +45,7 @@ bool Container::addAt(Control* child, int index) {
         if (QWidget* cw = child->existingWidget()) {
             cw->setParent(childHost());
             child->syncWidget();
-        } else {
+        } else if (child->isVisible()) {
             child->widget();
         }
     }
@@ -118,8 +118,11 @@ QWidget* Container::childHost() { return widget(); }
 
 QWidget* Container::createWidget(QWidget* parent) { return new PaintWidget(this, parent, true); }
 
+// Hidden children (other tab pages, closed panels) get their widgets when first shown: a big
+// layout then costs only what is on screen.
 void Container::widgetCreated() {
-    for (Control* c : items_) c->widget();
+    for (Control* c : items_)
+        if (c->isVisible()) c->widget();
 }
 
 void Container::visibilityChanged(bool visibleOnScreen) { Control::visibilityChanged(visibleOnScreen); }

@@ -131,7 +131,11 @@ bool Control::isVisibleOnScreen() const {
 void Control::setVisible(bool visible) {
     if (visible == visible_) return;
     visible_ = visible;
-    if (widget_ && widget_->parentWidget()) widget_->setVisible(visible);
+    if (widget_) {
+        if (widget_->parentWidget()) widget_->setVisible(visible);
+    } else if (visible && parent_ && parent_->existingWidget()) {
+        widget();
+    }
     relayout();
 }
 

@@ -1,7 +1,9 @@
 // The base of every skin control: name, text, looks, state, geometry, attributes, painting.
 //
-// A Control is a plain C++ object that owns one Qt widget (created when the control first joins
-// a shown container). All operations run on the UI thread (see thread.h for handing work over).
+// A Control is a plain C++ object that owns one Qt widget, created when the control is visible
+// in a container that has its widget (hidden tab pages and panels get theirs when first shown;
+// widget() creates it on demand). Until then rect() is empty and existingWidget() null.
+// All operations run on the UI thread (see thread.h for handing work over).
 // Containers own their children; deleting a container deletes its children.
 #pragma once
 
