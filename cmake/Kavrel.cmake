@@ -47,11 +47,15 @@ function(kavrel_test name)
   if(NOT K_TIMEOUT)
     set(K_TIMEOUT 120)
   endif()
+  # An empty LABELS value would swallow the next property name, so pass it only when set.
+  set(props TIMEOUT ${K_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${K_ENV}")
+  if(K_LABELS)
+    list(APPEND props LABELS "${K_LABELS}")
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${K_LABELS}" TIMEOUT ${K_TIMEOUT}
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${K_ENV}")
+    PROPERTIES ${props})
   set_property(GLOBAL APPEND PROPERTY KAVREL_TEST_TARGETS ${name})
   if("threads" IN_LIST K_LABELS)
     set_property(GLOBAL APPEND PROPERTY KAVREL_THREAD_TEST_TARGETS ${name})
