@@ -8,6 +8,8 @@
 #include "kavrel/skin/controls.h"
 #include "kavrel/skin/thread.h"
 
+#include <pthread.h>
+
 #ifdef KAVREL_APP_HAVE_PROFILES
 #include "kavrel/profiles/link_watchers.h"
 #include "kavrel/profiles/profile_list.h"
@@ -78,9 +80,11 @@ void MainWindowWorkerLink::SetControlFocus(std::string_view name) {
 
 namespace {
 
+// Thread names (at most 15 characters) tell the workers apart in ps, top and /proc.
 template <void (*Body)(WorkerWindow&, ExitEvent&)>
-WorkerBody over() {
-    return [](WorkerStart start) {
+WorkerBody over(const char* threadName) {
+    return [threadName](WorkerStart start) {
+        pthread_setname_np(pthread_self(), threadName);
         auto link = std::make_shared<MainWindowWorkerLink>(*start.window);
         Body(*link, *start.exitEvent);
     };
@@ -89,16 +93,16 @@ WorkerBody over() {
 } // namespace
 
 void installWorkerBodies() {
-    setWorkerBody(Worker::MousePresenceWatcher, over<MousePresenceWatcher>());
-    setWorkerBody(Worker::MouseConsumerThread, over<MouseConsumerThread>());
-    setWorkerBody(Worker::KeyboardConsumerThread, over<KeyboardConsumerThread>());
-    setWorkerBody(Worker::KeyboardLightingThread, over<lighting::KeyboardLightingThread>());
-    setWorkerBody(Worker::MouseLightingThread, over<lighting::MouseLightingThread>());
-    setWorkerBody(Worker::PadLightingThread, over<lighting::PadLightingThread>());
-    setWorkerBody(Worker::SyncLightingThread, over<lighting::SyncLightingThread>());
+    setWorkerBody(Worker::MousePresenceWatcher, over<MousePresenceWatcher>("ms-presence"));
+    setWorkerBody(Worker::MouseConsumerThread, over<MouseConsumerThread>("ms-consumer"));
+    setWorkerBody(Worker::KeyboardConsumerThread, over<KeyboardConsumerThread>("kb-consumer"));
+    setWorkerBody(Worker::KeyboardLightingThread, over<lighting::KeyboardLightingThread>("kb-lighting"));
+    setWorkerBody(Worker::MouseLightingThread, over<lighting::MouseLightingThread>("ms-lighting"));
+    setWorkerBody(Worker::PadLightingThread, over<lighting::PadLightingThread>("mp-lighting"));
+    setWorkerBody(Worker::SyncLightingThread, over<lighting::SyncLightingThread>("sync-lighting"));
 #ifdef KAVREL_APP_HAVE_PROFILES
-    setWorkerBody(Worker::MouseDeviceLinkWatcher, over<profiles::MouseDeviceLinkWatcher>());
-    setWorkerBody(Worker::MouseKeyLinkWatcher, over<profiles::MouseKeyLinkWatcher>());
+    setWorkerBody(Worker::MouseDeviceLinkWatcher, over<profiles::MouseDeviceLinkWatcher>("ms-device-link"));
+    setWorkerBody(Worker::MouseKeyLinkWatcher, over<profiles::MouseKeyLinkWatcher>("ms-key-link"));
 #endif
 }
 

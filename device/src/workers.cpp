@@ -64,8 +64,9 @@ void MousePresenceWatcher(WorkerWindow& window, ExitEvent& exit) {
     DeviceChannel& channel = window.Channel(DeviceKind::Mouse);
     HidDevice& dev = channel.Device();
     bool firstCycle = true;
-    // The last visibility handed to "ms_deng_same_mode": the step is only queued on a change.
-    std::optional<bool> sameModeShown;
+    // The last visibility handed to "ms_deng_same_mode" (-1 none yet): the step is only queued
+    // on a change.
+    int sameModeShown = -1;
 
     while (stop::Running(exit)) {
         {
@@ -81,7 +82,7 @@ void MousePresenceWatcher(WorkerWindow& window, ExitEvent& exit) {
                         continue;
                     }
                     channel.connected.store(true);
-                    sameModeShown.reset();
+                    sameModeShown = -1;
                     WorkerWindow* w = &window;
                     window.RunOnUi([w] {
                         w->SelectStoredDeviceProfile(DeviceKind::Mouse);
@@ -117,7 +118,7 @@ void MousePresenceWatcher(WorkerWindow& window, ExitEvent& exit) {
             } else {
                 const bool show = window.Channel(DeviceKind::Keyboard).IsConnected() ||
                                   window.Channel(DeviceKind::Pad).IsConnected();
-                if (sameModeShown != show) {
+                if (sameModeShown != static_cast<int>(show)) {
                     sameModeShown = show;
                     WorkerWindow* w = &window;
                     window.RunOnUi([w, show] { w->SetControlVisible("ms_deng_same_mode", show); });
