@@ -21,14 +21,15 @@
 // read as a header or a comment. A file that exists but cannot be read is never replaced.
 //
 // Reads take no lock: writers replace the file by rename, so a reader sees the old or the new
-// file, never a half-written one. Each read opens and reads the file once (open, read, close:
-// system calls dominate its cost) and scans it in place; no copy is cached, so a read always
-// sees the file as it is on disk.
+// file, never a half-written one. Each read reads the whole file once (system calls dominate
+// its cost, see readFileFast) and scans it in place; no copy of the content is kept, so a read
+// always sees the file as it is on disk.
 #include "kavrel/os/ini.h"
 
 #include "kavrel/os/diag.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -158,29 +159,81 @@ ReadResult readFile(const fs::path& file, Buffer& out, mode_t* mode = nullptr) {
     return ReadResult::Ok;
 }
 
-// The read path: open and one read into a reused buffer; no fstat (a directory fails with
-// EISDIR, O_NONBLOCK keeps a FIFO from blocking). A short read of a regular file is its end.
+// The read path keeps a few files of this thread open, but never their contents: each read
+// stats the path and reuses the descriptor only while the path still names the same file (the
+// open descriptor keeps that inode from being reused), then reads the content afresh with
+// pread. A rename over the file or a new file shows at once. Two system calls per read
+// instead of open, read and close.
 constexpr std::size_t kMaxFile = std::size_t(1) << 28;
 constexpr std::size_t kKeepBuffer = std::size_t(1) << 20;
+
+struct OpenFile {
+    std::string path;
+    int fd = -1;
+    dev_t dev = 0;
+    ino_t ino = 0;
+};
+
+struct OpenFiles {
+    std::array<OpenFile, 4> slots;
+    unsigned next = 0;
+    OpenFiles() = default;
+    OpenFiles(const OpenFiles&) = delete;
+    OpenFiles& operator=(const OpenFiles&) = delete;
+    ~OpenFiles() {
+        for (OpenFile& f : slots) drop(f);
+    }
+    static void drop(OpenFile& f) {
+        if (f.fd >= 0) ::close(f.fd);
+        f = OpenFile{};
+    }
+    OpenFile* find(std::string_view path) {
+        for (OpenFile& f : slots)
+            if (f.fd >= 0 && f.path == path) return &f;
+        return nullptr;
+    }
+};
+
 ReadResult readFileFast(const fs::path& file, Buffer& out) {
+    thread_local OpenFiles open;
     out.size = 0;
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Error;
-    out.reserve(64 * 1024);
+    struct stat st {};
+    OpenFile* slot = open.find(file.native());
+    if (::stat(file.c_str(), &st) != 0) {
+        int err = errno;
+        if (slot) OpenFiles::drop(*slot);
+        return (err == ENOENT || err == ENOTDIR) ? ReadResult::Missing : ReadResult::Error;
+    }
+    if (!S_ISREG(st.st_mode)) { // a directory, a FIFO, a device: never opened
+        if (slot) OpenFiles::drop(*slot);
+        return ReadResult::Error;
+    }
+    if (!slot || slot->dev != st.st_dev || slot->ino != st.st_ino) {
+        if (!slot) slot = &open.slots[open.next++ % open.slots.size()];
+        OpenFiles::drop(*slot);
+        int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Error;
+        struct stat own {};
+        if (::fstat(fd, &own) != 0 || !S_ISREG(own.st_mode)) { // replaced between stat and open
+            ::close(fd);
+            return ReadResult::Error;
+        }
+        *slot = OpenFile{file.native(), fd, own.st_dev, own.st_ino};
+    }
+    out.reserve(std::min(std::size_t(st.st_size), kMaxFile) + 1); // +1: sees a file that grew
     for (;;) {
         std::size_t room = out.capacity - out.size;
-        ssize_t n = ::read(fd, out.data.get() + out.size, room);
+        ssize_t n = ::pread(slot->fd, out.data.get() + out.size, room, off_t(out.size));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 || out.size + std::size_t(n) > kMaxFile) {
-            ::close(fd);
+            OpenFiles::drop(*slot);
             out.size = 0;
             return ReadResult::Error;
         }
         out.size += std::size_t(n);
-        if (std::size_t(n) < room) break;
+        if (n == 0 || std::size_t(n) < room) break; // a short read of a regular file is its end
         out.reserve(out.capacity * 2);
     }
-    ::close(fd);
     return ReadResult::Ok;
 }
 

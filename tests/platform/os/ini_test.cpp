@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <random>
+#include <thread>
 #include <sys/stat.h>
 
 namespace {
@@ -123,6 +125,55 @@ TEST(IniReadFile, BinaryGarbageReadsAsDefaults) {
         writeBytes(dir / "g.ini", prefix + bytes);
         EXPECT_EQ(readProfileString(dir / "g.ini", "PROFILECOUNT", "count", "dflt"), "dflt");
     }
+}
+
+// Reads keep no content: each change to the file, however made, shows on the next read.
+TEST(IniReadFile, SeesEveryChangeAtOnce) {
+    TempDir dir;
+    const auto file = dir / "f.ini";
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::string expected;
+    };
+    const std::string big = "[S]\n" + repeat("pad=" + repeat("p", 60) + "\n", 2000) + "k=grown\n";
+    const Step steps[] = {
+        {"created", [&] { writeBytes(file, "[S]\nk=1\n"); }, "1"},
+        {"rewritten in place, same size", [&] { writeBytes(file, "[S]\nk=2\n"); }, "2"},
+        {"renamed over", [&] { writeBytes(dir / "new", "[S]\nk=3\n"); std::filesystem::rename(dir / "new", file); }, "3"},
+        {"written through the layer", [&] { ASSERT_TRUE(writeProfileString(file, "S", "k", "4")); }, "4"},
+        {"removed", [&] { std::filesystem::remove(file); }, "dflt"},
+        {"made a folder", [&] { std::filesystem::create_directory(file); }, "dflt"},
+        {"a file again", [&] { std::filesystem::remove(file); writeBytes(file, "[S]\nk=5\n"); }, "5"},
+        {"grown past the read buffer", [&] { writeBytes(file, big); }, "grown"},
+        {"truncated", [&] { writeBytes(file, "[S]\n"); }, "dflt"},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        EXPECT_EQ(readProfileString(file, "S", "k", "dflt"), step.expected) << step.what;
+    }
+}
+
+std::size_t openDescriptors() {
+    std::size_t n = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
+
+TEST(IniReadFile, KeepsFewDescriptorsAndNoneAfterItsThread) {
+    TempDir dir;
+    for (int i = 0; i < 20; ++i) writeBytes(dir / (std::to_string(i) + ".ini"), "[S]\nk=" + std::to_string(i) + "\n");
+    const std::size_t before = openDescriptors();
+    std::size_t during = 0;
+    std::thread reader([&] {
+        for (int round = 0; round < 3; ++round)
+            for (int i = 0; i < 20; ++i)
+                EXPECT_EQ(readProfileInt(dir / (std::to_string(i) + ".ini"), "S", "k"), i);
+        during = openDescriptors();
+    });
+    reader.join();
+    EXPECT_LE(during, before + 4);
+    EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST(IniReadFile, FindTellsEmptyValueFromMissingKey) {
