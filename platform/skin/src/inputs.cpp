@@ -268,12 +268,15 @@ void ColorPalette::paint(QPainter& p) {
     p.fillRect(pr.field, sat);
     p.restore();
     // Marker.
-    const QPointF m(pr.field.left() + hue_ * pr.field.width(), pr.field.top() + (1 - sat_) * pr.field.height());
+    const double r = 6 * scale();
+    const QPointF m(std::clamp(pr.field.left() + hue_ * pr.field.width(), pr.field.left() + r, pr.field.right() - r),
+                    std::clamp(pr.field.top() + (1 - sat_) * pr.field.height(), pr.field.top() + r,
+                               pr.field.bottom() - r));
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(Qt::black, 3 * scale()));
-    p.drawEllipse(m, 6 * scale(), 6 * scale());
+    p.drawEllipse(m, r, r);
     p.setPen(QPen(Qt::white, 1.5 * scale()));
-    p.drawEllipse(m, 6 * scale(), 6 * scale());
+    p.drawEllipse(m, r, r);
     if (pr.bar.height() > 0) {
         QLinearGradient val(pr.bar.topLeft(), pr.bar.topRight());
         val.setColorAt(0, Qt::black);

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <cmath>
@@ -74,6 +75,23 @@ bool initialize(const std::filesystem::path& folder) {
     const bool ok = loadResourceIndex();
     if (qApp && !state().stylesheet.isEmpty()) qApp->setStyleSheet(state().stylesheet);
     return ok;
+}
+
+QString stylesheet(double scale) {
+    const QString& css = state().stylesheet;
+    if (scale == 1.0 || css.isEmpty()) return css;
+    static const QRegularExpression px(QStringLiteral("(-?\\d+(?:\\.\\d+)?)px"));
+    QString out;
+    out.reserve(css.size());
+    qsizetype last = 0;
+    for (auto it = px.globalMatch(css); it.hasNext();) {
+        const auto m = it.next();
+        out += QStringView(css).mid(last, m.capturedStart() - last);
+        out += QString::number(std::lround(m.captured(1).toDouble() * scale)) + QStringLiteral("px");
+        last = m.capturedEnd();
+    }
+    out += QStringView(css).mid(last);
+    return out;
 }
 
 // ---------------------------------------------------------------- folder and index

@@ -5,6 +5,7 @@
 #include "kavrel/skin/builder.h"
 #include "kavrel/skin/controls.h"
 #include "kavrel/skin/lists.h"
+#include "kavrel/skin/resources.h"
 #include "kavrel/skin/thread.h"
 
 #include <QApplication>
@@ -283,6 +284,7 @@ void Window::setDpi(int dpi) {
     dpi = std::clamp(dpi, 48, 480);
     if (dpi == dpi_) return;
     dpi_ = dpi;
+    host_->setStyleSheet(dpi == 96 ? QString() : stylesheet(scale()));
     walk(root_, [](Control* c) {
         c->arranged_ = false;
         c->syncWidget();

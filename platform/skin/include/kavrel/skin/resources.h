@@ -27,6 +27,10 @@ void prepareApplication();
 // stylesheet on the application. False when res.xml cannot be loaded.
 bool initialize(const std::filesystem::path& folder = {});
 
+// The stylesheet res.xml names, with every "px" length multiplied by scale (windows with a layout
+// DPI other than 96 set it on themselves so that Qt-drawn parts grow with the layout).
+QString stylesheet(double scale = 1.0);
+
 // ---- resource folder and index ----
 
 // The folder the skin files are read from; default kavrel::os::programFolder() / "skin".
