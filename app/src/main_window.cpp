@@ -108,6 +108,10 @@ CMainWnd::~CMainWnd() {
     // Teardown order: the held pop-up menu first; the channels (pad, mouse, keyboard), the tray
     // icon and the rest follow as members, in reverse declaration order.
     menu_.reset();
+    // The widget outlives this part of the object: it must not report to it any more.
+    if (activationFilter_ && widget())
+        widget()->removeEventFilter(activationFilter_.get());
+    activationFilter_.reset();
     sends_->cancelAll();
     alive_.reset();
     if (gMainWindow.load() == this) {
@@ -133,7 +137,8 @@ bool CMainWnd::Create() {
     setTitle(QString::fromUtf8(kTitle));
     resize(800, 572);
     centre();
-    widget()->installEventFilter(new ActivationFilter(this));
+    activationFilter_ = std::make_unique<ActivationFilter>(this);
+    widget()->installEventFilter(activationFilter_.get());
     return built;
 }
 

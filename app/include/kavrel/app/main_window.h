@@ -17,6 +17,7 @@
 #include "kavrel/skin/window.h"
 #include "kavrel/ui/skin_changed.h"
 
+#include <QObject>
 #include <QString>
 
 #include <array>
@@ -215,6 +216,7 @@ private:
     bool workersLeftRunning_ = false;
     std::atomic<bool> stopping_{false};
 
+    std::unique_ptr<QObject> activationFilter_;
     std::shared_ptr<PendingSends> sends_;
     std::unique_ptr<PowerWatcher> power_;
 
