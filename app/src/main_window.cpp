@@ -401,8 +401,8 @@ void CMainWnd::OnTimer(int id) {
         return;
     case timer::kPreviewRepaint:
         KillTimer(id);
-        // A hidden window has nothing to repaint; the timer still re-arms.
-        if (isVisible())
+        // A hidden or minimised window has nothing to repaint; the timer still re-arms.
+        if (isVisible() && !isMinimized())
             invalidate();
         SetTimer(id, 100);
         return;
