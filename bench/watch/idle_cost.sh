@@ -29,14 +29,15 @@ sleep 2
 echo "plug mouse" >&3
 sleep 3 # detection, the profile selection and the full read settle
 
-# Per thread: name, voluntary + nonvoluntary switches.
+# Per thread: id, name (without blanks), voluntary + nonvoluntary switches, CPU ticks.
 switches() {
   for t in /proc/$pid/task/*; do
-    local name v n
-    name=$(cat "$t/comm" 2>/dev/null) || continue
+    local name v n c
+    name=$(tr ' ' '_' < "$t/comm" 2>/dev/null) || continue
     v=$(awk '/^voluntary_ctxt_switches/ {print $2}' "$t/status")
     n=$(awk '/^nonvoluntary_ctxt_switches/ {print $2}' "$t/status")
-    echo "${t##*/} $name $((v + n))"
+    c=$(sed 's/.*) //' "$t/stat" | awk '{print $12 + $13}')
+    echo "${t##*/} $name $((v + n)) $c"
   done
 }
 cpu() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
@@ -48,12 +49,14 @@ hz=$(getconf CLK_TCK)
 
 echo "kavrel idle with the emulated mouse attached, window in the tray, $seconds s"
 awk -v c0="$c0" -v c1="$c1" -v t0="$t0" -v t1="$t1" -v hz="$hz" '
-  NR == FNR { before[$1] = $3; next }
-  { id = $1; d = $3 - (id in before ? before[id] : 0); per[$2] += d; tid[id " " $2] = d; total += d }
+  NR == FNR { before[$1] = $3; cbefore[$1] = $4; next }
+  { id = $1; d = $3 - (id in before ? before[id] : 0); per[$2] += d; tid[id " " $2] = d; total += d
+    cpu[$2] += $4 - (id in cbefore ? cbefore[id] : 0) }
   END {
     el = t1 - t0
     printf "CPU: %.4f %% of one core\n", (c1 - c0) / hz / el * 100
     printf "wake-ups: %.2f per second\n", total / el
-    for (n in per) printf "  %-16s %8.2f /s\n", n, per[n] / el
-    if (ENVIRON["KAVREL_BENCH_TIDS"] != "") for (i in tid) printf "  tid %-12s %8.2f /s\n", i, tid[i] / el
+    printf "  %-16s %10s %12s\n", "thread", "wake-ups/s", "CPU % core"
+    for (n in per) printf "  %-16s %10.2f %12.4f\n", n, per[n] / el, cpu[n] / hz / el * 100
+    if (ENVIRON["KAVREL_BENCH_TIDS"] != "") for (i in tid) printf "  tid %-22s %8.2f /s\n", i, tid[i] / el
   }' <(echo "$s0") <(echo "$s1")
