@@ -53,20 +53,24 @@ bool sameName(const QString& a, const char* b) {
     return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
 }
 
-// Deactivation reaches the window as its activation message.
+// Deactivation reaches the window as its activation message; showing or restoring the window
+// wakes the preview repaint.
 class ActivationFilter : public QObject {
 public:
-    explicit ActivationFilter(CMainWnd* w) : w_(w) {}
+    ActivationFilter(CMainWnd* w, std::function<void()> shown) : w_(w), shown_(std::move(shown)) {}
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::WindowDeactivate) {
             bool handled = false;
             w_->HandleCustomMessage(wm::kActivate, 0, 0, handled);
+        } else if (e->type() == QEvent::Show || e->type() == QEvent::WindowStateChange) {
+            shown_();
         }
         return false;
     }
 
 private:
     CMainWnd* w_;
+    std::function<void()> shown_;
 };
 
 } // namespace
@@ -137,7 +141,7 @@ bool CMainWnd::Create() {
     setTitle(QString::fromUtf8(kTitle));
     resize(800, 572);
     centre();
-    activationFilter_ = std::make_unique<ActivationFilter>(this);
+    activationFilter_ = std::make_unique<ActivationFilter>(this, [this] { armPreviewRepaint(); });
     widget()->installEventFilter(activationFilter_.get());
     return built;
 }
@@ -157,6 +161,19 @@ bool CMainWnd::anyChannelConnected() const {
 
 std::atomic<std::uint32_t>& CMainWnd::pendingWrite(DeviceKind d) {
     return pendingWrites_[static_cast<std::size_t>(d)];
+}
+
+void CMainWnd::markPendingWrite(DeviceKind d) {
+    pendingWrite(d).store(1);
+    // The timer sleeps while nothing is pending, so an idle program does not wake ten times a
+    // second for nothing; the first change of a quiet period wakes it.
+    if (initDone_ && !writeBackArmed_.exchange(true))
+        SetTimer(timer::kWriteBack, 100);
+}
+
+void CMainWnd::armPreviewRepaint() {
+    if (initDone_ && !quitPosted_ && isVisible() && !isMinimized() && !HasTimer(timer::kPreviewRepaint))
+        SetTimer(timer::kPreviewRepaint, 100);
 }
 
 // ---------------------------------------------------------------- messages
@@ -390,7 +407,16 @@ void CMainWnd::OnTimer(int id) {
             c->setVisible(false);
         return;
     case timer::kWriteBack:
-        flushPendingWrites();
+        if (!flushPendingWrites()) {
+            writeBackArmed_.store(false);
+            KillTimer(id);
+            // A change marked between the flush and the store above must not wait for the next.
+            for (DeviceKind d : kAllDevices)
+                if (pendingWrite(d).load() && !writeBackArmed_.exchange(true)) {
+                    SetTimer(id, 100);
+                    break;
+                }
+        }
         return;
     case timer::kShowRepaint:
         if (QWidget* w = widget())
@@ -401,10 +427,12 @@ void CMainWnd::OnTimer(int id) {
         return;
     case timer::kPreviewRepaint:
         KillTimer(id);
-        // A hidden or minimised window has nothing to repaint; the timer still re-arms.
-        if (isVisible() && !isMinimized())
+        // A hidden or minimised window has nothing to repaint: the timer sleeps until the window
+        // is shown again (armPreviewRepaint).
+        if (isVisible() && !isMinimized()) {
             invalidate();
-        SetTimer(id, 100);
+            SetTimer(id, 100);
+        }
         return;
     case timer::kMouseReadAll:
     case timer::kMouseReadSettings:
@@ -421,10 +449,12 @@ void CMainWnd::OnTimer(int id) {
         os::debugf("timer %d: not handled yet", id);
 }
 
-void CMainWnd::flushPendingWrites() {
+bool CMainWnd::flushPendingWrites() {
+    bool wrote = false;
     for (DeviceKind d : kAllDevices) {
         if (pendingWrite(d).exchange(0) == 0)
             continue;
+        wrote = true;
         std::uint8_t block[kPayloadSize] = {};
         if (d == DeviceKind::Mouse) {
             static_assert(sizeof(mouse::MouseSettings) <= sizeof(block));
@@ -438,6 +468,7 @@ void CMainWnd::flushPendingWrites() {
         if (r != result::Done)
             os::debugf("settings write-back of %s: %d", devicePrefix(d).data(), r);
     }
+    return wrote;
 }
 
 // ---------------------------------------------------------------- window start-up
@@ -537,6 +568,7 @@ void CMainWnd::windowInit() {
 
     // 7. workers, 8. timers
     StartWorkers();
+    writeBackArmed_.store(true);
     SetTimer(timer::kWriteBack, 100);
     SetTimer(timer::kPreviewRepaint, 100);
     SetTimer(timer::kKeyboardReadAll, 500);

@@ -27,10 +27,20 @@ TEST_F(AppTest, WindowInitHidesTheWindowAndArmsTheTimers) {
     EXPECT_EQ(window->keyboardChannel().ProductId(), 0x6556);
     EXPECT_EQ(window->keyboardChannel().UsagePage(), 0xFF1C);
     EXPECT_EQ(CMainWnd::instance(), window.get());
-    // The one-shot reads stop after their tick; the preview repaint re-arms itself.
+    // The one-shot reads stop after their tick. With the window hidden and nothing to write,
+    // the repaint and the write-back sleep instead of waking the program ten times a second.
     ASSERT_TRUE(st::waitUntil([this] { return !window->HasTimer(timer::kKeyboardReadAll); }));
     EXPECT_FALSE(window->HasTimer(timer::kPadReadAll));
+    EXPECT_FALSE(window->HasTimer(timer::kPreviewRepaint));
+    EXPECT_FALSE(window->HasTimer(timer::kWriteBack));
+    showNow();
     EXPECT_TRUE(window->HasTimer(timer::kPreviewRepaint));
+    st::processEvents(250);
+    EXPECT_TRUE(window->HasTimer(timer::kPreviewRepaint));   // re-armed on each tick while shown
+    std::thread([this] { window->markPendingWrite(DeviceKind::Pad); }).join();
+    ASSERT_TRUE(st::waitUntil([this] { return window->HasTimer(timer::kWriteBack); }));
+    ASSERT_TRUE(st::waitUntil([this] { return window->pendingWrite(DeviceKind::Pad).load() == 0; }));
+    ASSERT_TRUE(st::waitUntil([this] { return !window->HasTimer(timer::kWriteBack); }));
     // The device profile combos were filled from the factory files on this first run.
     auto* combo = window->find<skin::Combo>("ms_device_profile_combo");
     ASSERT_NE(combo, nullptr);
@@ -108,9 +118,10 @@ TEST_F(AppTest, TimersStartAndStopFromAnyThread) {
     ASSERT_TRUE(st::waitUntil([&] { return ticks > 0; }));
     st::processEvents(60);
     EXPECT_EQ(ticks, 1);   // a one-shot timer
-    std::thread([this] { window->KillTimer(timer::kPreviewRepaint); }).join();
-    st::processEvents(20);
-    EXPECT_FALSE(window->HasTimer(timer::kPreviewRepaint));
+    std::thread([this] { window->SetTimer(timer::kKeyboardReadAll, 100000); }).join();
+    ASSERT_TRUE(st::waitUntil([this] { return window->HasTimer(timer::kKeyboardReadAll); }));
+    std::thread([this] { window->KillTimer(timer::kKeyboardReadAll); }).join();
+    ASSERT_TRUE(st::waitUntil([this] { return !window->HasTimer(timer::kKeyboardReadAll); }));
 }
 
 TEST_F(AppTest, WakeWithoutDeviceHidesAndShowsOneBoxForTwoWakes) {

@@ -89,7 +89,10 @@ public:
     bool anyChannelConnected() const;
 
     // ---- pending settings writes (any thread; flushed by timer 2) ----
-    void markPendingWrite(DeviceKind d) { pendingWrite(d).store(1); }
+    // Sets the device's flag and wakes the write-back timer, which sleeps while nothing is
+    // pending; at most one block per device is written per 100 ms however often this is called.
+    void markPendingWrite(DeviceKind d);
+    // The flag itself (read it; set it through markPendingWrite).
     std::atomic<std::uint32_t>& pendingWrite(DeviceKind d);
 
     // 1 while the system is running, 0 after a suspend notice; read by the keyboard lighting
@@ -165,7 +168,7 @@ public:
     std::function<void()> onInitDone;
 
     // The window's "windowinit" ran to its end.
-    bool initDone() const { return initDone_; }
+    bool initDone() const { return initDone_.load(); }
 
 private:
     void windowInit();
@@ -175,7 +178,9 @@ private:
     void onCaptionClick(const QString& name, bool& done);
     void showGuardedBox(std::atomic<bool>& guard);
     void applyStoredBackground();
-    void flushPendingWrites();
+    // True when a block was written (or tried) this tick.
+    bool flushPendingWrites();
+    void armPreviewRepaint();
     void raiseOnce();
     void postQuit();
     std::intptr_t dispatch(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
@@ -208,6 +213,7 @@ private:
     DeviceChannel pad_;
 
     std::array<std::atomic<std::uint32_t>, 3> pendingWrites_{};
+    std::atomic<bool> writeBackArmed_{false};
 
     // worker bookkeeping: one exit event and one thread per worker, in start order
     std::array<ExitEvent, kWorkerCount> exitEvents_;
@@ -225,7 +231,7 @@ private:
     std::map<Handler, RouteBody> routeBodies_;
 
     std::optional<bool> trayOverride_;
-    bool initDone_ = false;
+    std::atomic<bool> initDone_{false};
     bool quitPosted_ = false;
     std::shared_ptr<bool> alive_;
 };
