@@ -267,23 +267,49 @@ void clickTray(TrayIcon& tray, int mouseMessage) {
 
 void answerNextFileDialog(std::optional<QString> path) {
     auto* timer = new QTimer(qApp);
-    auto* elapsed = new QElapsedTimer;
-    elapsed->start();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, elapsed, path] {
-        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dlg && elapsed->elapsed() < 10000) return;
-        timer->stop();
-        timer->deleteLater();
-        delete elapsed;
-        if (!dlg) return;
+    struct State {
+        QElapsedTimer elapsed;
+        QPointer<QFileDialog> dialog;   // the one dialog this answer is for
+        bool found = false;
+    };
+    auto state = std::make_shared<State>();
+    state->elapsed.start();
+    // Answers the dialog as soon as it shows, and again while it stays open (a dialog that is
+    // still setting itself up may ignore the first answer).
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, state, path] {
+        if (!state->found) {
+            auto* open = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+
+            if (open && open->isVisible() && !open->property("kavrel_answered").toBool()) {
+                state->dialog = open;
+                state->found = true;
+                open->setProperty("kavrel_answered", true);
+            } else if (state->elapsed.elapsed() > 10000) {
+                timer->stop();
+                timer->deleteLater();
+                return;
+            } else {
+                return;
+            }
+        }
+        QFileDialog* dlg = state->dialog;
+        if (!dlg || !dlg->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
         if (path) {
-            dlg->selectFile(*path);
+            // As the user would: go to the folder, type the name, accept.
+            const QFileInfo target(*path);
+            dlg->setDirectory(target.absolutePath());
+            if (auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->setText(target.fileName());
+            else dlg->selectFile(*path);
             QMetaObject::invokeMethod(dlg, "accept", Qt::DirectConnection);
         } else {
             dlg->reject();
         }
     });
-    timer->start(20);
+    timer->start(50);
 }
 
 void Recorder::record(const Notification& n) {
