@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -67,6 +68,9 @@ public:
         std::vector<std::string> env = {"HOME=" + home_.string(), "XDG_RUNTIME_DIR=" + (home_ / "run").string(),
                                         "XDG_CONFIG_HOME=" + (home_ / "config").string(),
                                         "QT_QPA_PLATFORM=offscreen", "KAVREL_DEBUG=1", "PATH=/usr/bin:/bin"};
+        // Sanitizer builds: the program runs with the test's own sanitizer settings.
+        for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"})
+            if (const char* v = std::getenv(name)) env.push_back(std::string(name) + "=" + v);
         std::vector<char*> envp;
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);

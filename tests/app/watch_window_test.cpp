@@ -74,6 +74,12 @@ protected:
         return c && c->isVisible();
     }
     bool shown() { return window->isVisible() && !window->isMinimized(); }
+    // Both consumer threads hold their consumer collections open, waiting in their reads.
+    static bool consumersReading() {
+        for (DeviceKind d : {DeviceKind::Mouse, DeviceKind::Keyboard})
+            if (!ConsumerDevice(d).IsOpen() || ConsumerDevice(d).Capabilities().usagePage != 0x000C) return false;
+        return true;
+    }
 
     fs::path home_;
     std::unique_ptr<Devsim> sim;
@@ -109,8 +115,7 @@ TEST_F(WatchWindowTest, ATypicalRunFromDetectionToShutdown) {
     ASSERT_TRUE(st::waitUntil([&] { return readAll.load() == 1; }));
 
     // Announcements reach the window through the consumer threads.
-    for (int i = 0; i < 500 && !(ConsumerDevice(DeviceKind::Mouse).IsOpen() && ConsumerDevice(DeviceKind::Keyboard).IsOpen()); ++i)
-        st::processEvents(10);
+    ASSERT_TRUE(st::waitUntil(consumersReading));
     ASSERT_TRUE(sim->command("announce mouse 0x401"));
     ASSERT_TRUE(sim->command("announce keyboard 0x402"));
     EXPECT_TRUE(st::waitUntil([&] { return readSettings.load() == 1 && keyboardReadAll.load() == 1; }));
@@ -129,8 +134,7 @@ TEST_F(WatchWindowTest, ATypicalRunFromDetectionToShutdown) {
 
     // Shutdown with the mouse connected and both consumer threads blocked in their reads: every
     // worker ends well before the 10 s limit.
-    for (int i = 0; i < 500 && !(ConsumerDevice(DeviceKind::Mouse).IsOpen() && ConsumerDevice(DeviceKind::Keyboard).IsOpen()); ++i)
-        st::processEvents(10);
+    ASSERT_TRUE(st::waitUntil(consumersReading));
     const auto t0 = std::chrono::steady_clock::now();
     window->StopWorkers();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();

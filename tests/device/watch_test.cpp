@@ -215,9 +215,13 @@ protected:
         waitOpen(DeviceKind::Mouse);
         waitOpen(DeviceKind::Keyboard);
     }
+    // The thread holds its consumer collection open (not another collection it is passing over).
+    static bool reading(DeviceKind d) {
+        return ConsumerDevice(d).IsOpen() && ConsumerDevice(d).Capabilities().usagePage == 0x000C;
+    }
     static void waitOpen(DeviceKind d) {
-        for (int i = 0; i < 800 && !ConsumerDevice(d).IsOpen(); ++i) std::this_thread::sleep_for(10ms);
-        ASSERT_TRUE(ConsumerDevice(d).IsOpen());
+        for (int i = 0; i < 800 && !reading(d); ++i) std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(reading(d));
     }
     // Sends the announcement, then a marker the thread certainly reports; returns what reached
     // the window up to the marker.
