@@ -10,14 +10,16 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <fstream>
+#include <ctime>
 #include <mutex>
+#include <unordered_map>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -36,22 +38,28 @@ constexpr std::size_t kMaxQueuedReports = 256;
 std::mutex g_rootsMutex;
 Roots g_roots;
 
-std::optional<std::vector<std::uint8_t>> readFile(const fs::path& p, std::size_t limit) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::vector<std::uint8_t> data;
-    char buf[1024];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        data.insert(data.end(), buf, buf + in.gcount());
-        if (data.size() > limit) return std::nullopt;
+// One small file in one go: a sysfs attribute or a virtual device's file. Nothing when it cannot
+// be read or is longer than limit.
+bool readFile(const std::string& p, std::size_t limit, std::vector<std::uint8_t>& data) {
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    data.resize(limit + 1);
+    std::size_t have = 0;
+    bool ok = true;
+    for (;;) {
+        const ssize_t r = ::read(fd, data.data() + have, data.size() - have);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) ok = false;
+        if (r <= 0) break;
+        have += static_cast<std::size_t>(r);
+        if (have > limit) {
+            ok = false;
+            break;
+        }
     }
-    return data;
-}
-
-std::optional<std::string> readText(const fs::path& p) {
-    auto d = readFile(p, 65536);
-    if (!d) return std::nullopt;
-    return std::string(d->begin(), d->end());
+    ::close(fd);
+    data.resize(ok ? have : 0);
+    return ok;
 }
 
 bool parseHex(std::string_view s, std::uint32_t& out) {
@@ -83,17 +91,17 @@ struct NodeInfo {
 
 std::string hidrawName(const std::string& node) { return fs::path(node).filename().string(); }
 
-std::optional<NodeInfo> hidrawInfo(const Roots& r, const std::string& name) {
-    const fs::path dev = fs::path(r.sysfs) / "class/hidraw" / name / "device";
-    auto uevent = readText(dev / "uevent");
-    if (!uevent) return std::nullopt;
+using Bytes = std::vector<std::uint8_t>;
+
+std::optional<NodeInfo> parseHidraw(const Bytes& uevent, const Bytes& rdesc) {
+    const std::string_view text(reinterpret_cast<const char*>(uevent.data()), uevent.size());
     NodeInfo info;
     bool haveId = false;
     std::size_t pos = 0;
-    while (pos < uevent->size()) {
-        std::size_t end = uevent->find('\n', pos);
-        if (end == std::string::npos) end = uevent->size();
-        std::string_view line(uevent->data() + pos, end - pos);
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
         if (!line.starts_with("HID_ID=")) continue;
         // HID_ID=bus:vendor:product, 4 + 8 + 8 hex digits
@@ -109,29 +117,21 @@ std::optional<NodeInfo> hidrawInfo(const Roots& r, const std::string& name) {
         haveId = true;
     }
     if (!haveId) return std::nullopt;
-    auto rdesc = readFile(dev / "report_descriptor", kMaxDescriptorSize);
-    if (!rdesc) return std::nullopt;
-    auto parsed = parseReportDescriptor(*rdesc);
+    auto parsed = parseReportDescriptor(rdesc);
     if (!parsed) return std::nullopt;
     info.descriptor = std::move(*parsed);
     return info;
 }
 
-std::optional<NodeInfo> virtualInfo(const std::string& socketPath) {
-    fs::path sock(socketPath);
-    if (sock.extension() != ".sock") return std::nullopt;
-    fs::path stem = sock;
-    stem.replace_extension();
-    auto text = readText(fs::path(stem.string() + ".info"));
-    auto rdesc = readFile(fs::path(stem.string() + ".rdesc"), kMaxDescriptorSize);
-    if (!text || !rdesc) return std::nullopt;
+std::optional<NodeInfo> parseVirtual(const Bytes& infoFile, const Bytes& rdesc) {
+    const std::string_view text(reinterpret_cast<const char*>(infoFile.data()), infoFile.size());
     NodeInfo info;
     bool vid = false, pid = false;
     std::size_t pos = 0;
-    while (pos < text->size()) {
-        std::size_t end = text->find('\n', pos);
-        if (end == std::string::npos) end = text->size();
-        std::string_view line(text->data() + pos, end - pos);
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         const auto eq = line.find('=');
@@ -144,10 +144,137 @@ std::optional<NodeInfo> virtualInfo(const std::string& socketPath) {
         else if (key == "version") info.attributes.versionNumber = static_cast<std::uint16_t>(v);
     }
     if (!vid || !pid) return std::nullopt;
-    auto parsed = parseReportDescriptor(*rdesc);
+    auto parsed = parseReportDescriptor(rdesc);
     if (!parsed) return std::nullopt;
     info.descriptor = std::move(*parsed);
     return info;
+}
+
+// Parsed nodes, kept while the two files they were read from keep their identity, so that an
+// idle search costs two stat() calls per node instead of reading and parsing both files.
+//
+// File times come from a coarse clock: a file rewritten with the same size within one tick
+// keeps its stamp. An entry whose files changed shortly before they were read is therefore
+// "unsettled" and checked against the bytes it was made from until the change lies well in the
+// past; only then does the stamp alone vouch for the content. The change time decides, as every
+// write sets it and no caller can set it back.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec mtime{};
+    timespec ctime{};
+    bool operator==(const FileStamp& o) const {
+        return device == o.device && inode == o.inode && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+               mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
+    }
+};
+
+bool stampOf(const std::string& path, FileStamp& out) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    out.device = st.st_dev;
+    out.inode = st.st_ino;
+    out.size = st.st_size;
+    out.mtime = st.st_mtim;
+    out.ctime = st.st_ctim;
+    return true;
+}
+
+// Longer than any file-system time granularity we meet (FAT keeps 2 s).
+constexpr time_t kSettleSeconds = 3;
+
+bool settledBy(const FileStamp& s, const timespec& readAt) {
+    return s.ctime.tv_sec < readAt.tv_sec - kSettleSeconds;
+}
+
+struct CacheEntry {
+    FileStamp stamps[2];
+    std::shared_ptr<const NodeInfo> info;         // nullptr: the files hold no usable node
+    std::shared_ptr<const Bytes> contents[2];     // kept only while unsettled
+    std::uint64_t pass = 0;                       // the last enumeration that saw it
+};
+
+std::mutex g_cacheMutex;
+std::unordered_map<std::string, CacheEntry> g_cache; // keyed by the descriptor file's path
+std::uint64_t g_pass = 0;
+
+using Parser = std::optional<NodeInfo> (*)(const Bytes&, const Bytes&);
+
+// The node described by attrFile (uevent or .info) and rdescFile, from the cache while both
+// files are unchanged. nullptr when a file is missing or unreadable or the node is unusable.
+std::shared_ptr<const NodeInfo> nodeInfo(const std::string& attrFile, const std::string& rdescFile, Parser parse,
+                                         std::uint64_t pass) {
+    FileStamp stamps[2];
+    if (!stampOf(attrFile, stamps[0]) || !stampOf(rdescFile, stamps[1])) {
+        std::lock_guard lock(g_cacheMutex);
+        g_cache.erase(rdescFile);
+        return nullptr;
+    }
+    std::shared_ptr<const NodeInfo> previous;
+    std::shared_ptr<const Bytes> previousContents[2];
+    {
+        std::lock_guard lock(g_cacheMutex);
+        if (auto it = g_cache.find(rdescFile); it != g_cache.end()) {
+            CacheEntry& e = it->second;
+            if (e.stamps[0] == stamps[0] && e.stamps[1] == stamps[1]) {
+                if (!e.contents[0]) {
+                    e.pass = std::max(e.pass, pass);
+                    return e.info;
+                }
+                previous = e.info;
+                previousContents[0] = e.contents[0];
+                previousContents[1] = e.contents[1];
+            }
+        }
+    }
+    timespec readAt{};
+    ::clock_gettime(CLOCK_REALTIME, &readAt);
+    auto attr = std::make_shared<Bytes>();
+    auto rdesc = std::make_shared<Bytes>();
+    if (!readFile(attrFile, 65536, *attr) || !readFile(rdescFile, kMaxDescriptorSize, *rdesc)) return nullptr;
+    std::shared_ptr<const NodeInfo> info;
+    if (previousContents[0] && *previousContents[0] == *attr && *previousContents[1] == *rdesc) {
+        info = std::move(previous);
+    } else if (auto parsed = parse(*attr, *rdesc)) {
+        info = std::make_shared<const NodeInfo>(std::move(*parsed));
+    }
+    CacheEntry e;
+    e.stamps[0] = stamps[0];
+    e.stamps[1] = stamps[1];
+    e.info = info;
+    e.pass = pass;
+    if (!settledBy(stamps[0], readAt) || !settledBy(stamps[1], readAt)) {
+        e.contents[0] = std::move(attr);
+        e.contents[1] = std::move(rdesc);
+    }
+    std::lock_guard lock(g_cacheMutex);
+    e.pass = std::max(e.pass, g_pass);
+    g_cache.insert_or_assign(rdescFile, std::move(e));
+    return info;
+}
+
+std::string hidrawDeviceDir(const Roots& r, std::string_view name) {
+    std::string d = r.sysfs;
+    d += "/class/hidraw/";
+    d += name;
+    d += "/device/";
+    return d;
+}
+
+std::shared_ptr<const NodeInfo> hidrawInfo(const Roots& r, std::string_view name, std::uint64_t pass) {
+    const std::string dir = hidrawDeviceDir(r, name);
+    return nodeInfo(dir + "uevent", dir + "report_descriptor", parseHidraw, pass);
+}
+
+// socketPath ends in ".sock"; its .info and .rdesc lie beside it.
+std::shared_ptr<const NodeInfo> virtualInfo(const std::string& socketPath, std::uint64_t pass) {
+    if (!socketPath.ends_with(".sock")) return nullptr;
+    const std::string_view stem(socketPath.data(), socketPath.size() - 5);
+    std::string info(stem), rdesc(stem);
+    info += ".info";
+    rdesc += ".rdesc";
+    return nodeInfo(info, rdesc, parseVirtual, pass);
 }
 
 std::vector<std::string> sortedEntries(const fs::path& dir, std::string_view suffix) {
@@ -196,8 +323,8 @@ private:
 // A hidraw node: one read() or write() is one report.
 class HidrawConnection final : public Connection {
 public:
-    HidrawConnection(int fd, NodeInfo info, std::size_t index, std::string path) : fd_(fd) {
-        descriptor_ = std::move(info.descriptor);
+    HidrawConnection(int fd, const NodeInfo& info, std::size_t index, std::string path) : fd_(fd) {
+        descriptor_ = info.descriptor;
         attributes_ = info.attributes;
         index_ = index;
         path_ = std::move(path);
@@ -285,9 +412,9 @@ private:
 // and the write acknowledgements.
 class VirtualConnection final : public Connection {
 public:
-    VirtualConnection(int fd, NodeInfo info, std::size_t index, std::string path, const OpenOptions& o)
+    VirtualConnection(int fd, const NodeInfo& info, std::size_t index, std::string path, const OpenOptions& o)
         : fd_(fd), canRead_(o.read), canWrite_(o.write) {
-        descriptor_ = std::move(info.descriptor);
+        descriptor_ = info.descriptor;
         attributes_ = info.attributes;
         index_ = index;
         path_ = std::move(path);
@@ -489,25 +616,34 @@ ParsedPath parseInterfacePath(const std::string& path) {
 
 std::vector<std::string> enumerateInterfaces() {
     const Roots r = resolvedRoots();
+    std::uint64_t pass;
+    {
+        std::lock_guard lock(g_cacheMutex);
+        pass = ++g_pass;
+    }
     std::vector<std::string> out;
+    std::string node;
     if (r.hidraw) {
         for (const std::string& name : sortedEntries(fs::path(r.sysfs) / "class/hidraw", "")) {
-            auto info = hidrawInfo(r, name);
+            auto info = hidrawInfo(r, name, pass);
             if (!info) continue;
-            const std::string node = (fs::path(r.dev) / name).string();
+            node.assign(r.dev).append("/").append(name);
             for (std::size_t c = 0; c < info->descriptor.collections.size(); ++c)
                 out.push_back(interfacePath(node, info->attributes, c));
         }
     }
     if (r.virtualDevices) {
         for (const std::string& name : sortedEntries(r.virtualDir, ".sock")) {
-            const std::string sock = (fs::path(r.virtualDir) / name).string();
-            auto info = virtualInfo(sock);
+            node.assign(kVirtualPrefix).append(r.virtualDir).append("/").append(name);
+            auto info = virtualInfo(node.substr(std::strlen(kVirtualPrefix)), pass);
             if (!info) continue;
             for (std::size_t c = 0; c < info->descriptor.collections.size(); ++c)
-                out.push_back(interfacePath(kVirtualPrefix + sock, info->attributes, c));
+                out.push_back(interfacePath(node, info->attributes, c));
         }
     }
+    // Nodes this search did not meet are gone (or lie under other roots): forget them.
+    std::lock_guard lock(g_cacheMutex);
+    std::erase_if(g_cache, [pass](const auto& kv) { return kv.second.pass < pass; });
     return out;
 }
 
@@ -532,17 +668,17 @@ std::unique_ptr<Connection> openInterface(const std::string& path, const OpenOpt
     const auto index = static_cast<std::size_t>(p.collection - 1);
     if (p.node.starts_with(kVirtualPrefix)) {
         const std::string sock = p.node.substr(std::strlen(kVirtualPrefix));
-        auto info = virtualInfo(sock);
+        auto info = virtualInfo(sock, 0);
         if (!info || index >= info->descriptor.collections.size()) return nullptr;
         const int fd = connectSocket(sock);
         if (fd < 0) return nullptr;
-        auto c = std::make_unique<VirtualConnection>(fd, std::move(*info), index, path, options);
+        auto c = std::make_unique<VirtualConnection>(fd, *info, index, path, options);
         if (!c->valid()) return nullptr;
         return c;
     }
     if (!p.node.starts_with('/')) return nullptr;
     const Roots r = resolvedRoots();
-    auto info = hidrawInfo(r, hidrawName(p.node));
+    auto info = hidrawInfo(r, hidrawName(p.node), 0);
     if (!info || index >= info->descriptor.collections.size()) return nullptr;
     int flags = O_CLOEXEC | O_NONBLOCK;
     if (options.read && options.write) flags |= O_RDWR;
@@ -557,7 +693,7 @@ std::unique_ptr<Connection> openInterface(const std::string& path, const OpenOpt
         ::close(fd);
         return nullptr;
     }
-    auto c = std::make_unique<HidrawConnection>(fd, std::move(*info), index, path);
+    auto c = std::make_unique<HidrawConnection>(fd, *info, index, path);
     if (!c->valid()) return nullptr;
     return c;
 }

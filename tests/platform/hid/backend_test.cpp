@@ -2,7 +2,9 @@
 // backend against a device that sends short, long and garbled datagrams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -123,6 +125,84 @@ TEST_F(HidrawFixture, EnumeratesEveryCollectionOfReadableNodes) {
     EXPECT_TRUE(hid::probeInterface(expected[0]));
     fs::remove(dev / "hidraw0");
     EXPECT_FALSE(hid::probeInterface(expected[0]));
+}
+
+// Enumeration keeps parsed nodes between searches; a node changed in any way must be seen anew,
+// both right after it was read (file times too coarse to tell a same-size rewrite) and once its
+// files have aged.
+TEST_F(HidrawFixture, ChangedOrReplacedNodesAreSeenWithTheirNewCollections) {
+    Bytes tweaked = rdesc["mouse"]; // same size, the vendor collection's usage changed
+    const Bytes usage92 = {0x09, 0x92};
+    auto at = std::search(tweaked.begin(), tweaked.end(), usage92.begin(), usage92.end());
+    ASSERT_NE(at, tweaked.end());
+    at[1] = 0x93;
+
+    enum class How { InPlace, Renamed, Replugged };
+    struct State {
+        std::string pid;
+        Bytes descriptor;
+    };
+    struct Change {
+        std::string node;
+        How how;
+        State before, rounds[2];
+    };
+    const std::vector<Change> changes = {
+        {"hidraw0", How::InPlace, {"7643", rdesc["mouse"]}, {{"7643", tweaked}, {"7643", rdesc["mouse"]}}},
+        {"hidraw1", How::Renamed, {"6556", rdesc["keyboard"]}, {{"5004", rdesc["pad"]}, {"6556", rdesc["keyboard"]}}},
+        {"hidraw10", How::Replugged, {"5004", rdesc["pad"]}, {{"7643", rdesc["mouse"]}, {"5004", tweaked}}},
+    };
+    std::map<std::string, State> now;
+    for (const Change& c : changes) now[c.node] = c.before;
+
+    auto expectSeen = [&](const std::map<std::string, State>& nodes) {
+        std::vector<std::string> expected;
+        for (const Change& c : changes) { // listed in this node order
+            auto it = nodes.find(c.node);
+            if (it == nodes.end()) continue;
+            const auto parsed = hid::parseReportDescriptor(it->second.descriptor);
+            ASSERT_TRUE(parsed);
+            const std::string ids = "vid_0c45&pid_" + it->second.pid;
+            const int n = static_cast<int>(parsed->collections.size());
+            for (int col = 1; col <= n; ++col) expected.push_back(hidrawPath(dev, c.node.c_str(), ids.c_str(), col));
+            HidDevice d;
+            ASSERT_TRUE(d.Open(expected.back(), true, false, true, false)) << expected.back();
+            EXPECT_EQ(d.Capabilities().usage, parsed->collections.back().usage) << c.node;
+            EXPECT_EQ(d.Attributes().productId, std::stoi(it->second.pid, nullptr, 16)) << c.node;
+        }
+        EXPECT_EQ(hid::enumerateInterfaces(), expected);
+    };
+
+    auto write = [&](const std::string& node, const State& s, bool rename) {
+        const fs::path d = sys / "class/hidraw" / node / "device";
+        const std::string uevent = "DRIVER=hid-generic\nHID_ID=0003:00000C45:0000" + s.pid + "\nHID_NAME=fixture\n";
+        if (!rename) {
+            writeFile(d / "uevent", uevent);
+            writeFile(d / "report_descriptor", s.descriptor.data(), s.descriptor.size());
+            return;
+        }
+        writeFile(d / "uevent.new", uevent);
+        writeFile(d / "report_descriptor.new", s.descriptor.data(), s.descriptor.size());
+        fs::rename(d / "uevent.new", d / "uevent");
+        fs::rename(d / "report_descriptor.new", d / "report_descriptor");
+    };
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "changed right after a search" : "changed long after");
+        if (round == 1) std::this_thread::sleep_for(std::chrono::milliseconds(4200)); // past the settling time
+        expectSeen(now);
+        for (const Change& c : changes) {
+            const State& next = c.rounds[round];
+            if (c.how == How::Replugged) {
+                fs::remove_all(sys / "class/hidraw" / c.node);
+                now.erase(c.node);
+                expectSeen(now);
+            }
+            write(c.node, next, c.how == How::Renamed);
+            now[c.node] = next;
+        }
+        expectSeen(now);
+    }
 }
 
 TEST_F(HidrawFixture, ReadsOnlyItsCollectionsReportsAsWholeReports) {
