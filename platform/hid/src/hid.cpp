@@ -38,15 +38,16 @@ constexpr std::size_t kMaxQueuedReports = 256;
 std::mutex g_rootsMutex;
 Roots g_roots;
 
-// One small file in one go: a sysfs attribute or a virtual device's file. Nothing when it cannot
+// One small file in one go: a sysfs attribute or a virtual device's file. False when it cannot
 // be read or is longer than limit.
 bool readFile(const std::string& p, std::size_t limit, std::vector<std::uint8_t>& data) {
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    data.resize(limit + 1);
+    data.resize(std::min<std::size_t>(limit + 1, 512));
     std::size_t have = 0;
     bool ok = true;
     for (;;) {
+        if (have == data.size()) data.resize(std::min(limit + 1, data.size() * 2));
         const ssize_t r = ::read(fd, data.data() + have, data.size() - have);
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) ok = false;
@@ -59,6 +60,7 @@ bool readFile(const std::string& p, std::size_t limit, std::vector<std::uint8_t>
     }
     ::close(fd);
     data.resize(ok ? have : 0);
+    data.shrink_to_fit();
     return ok;
 }
 
