@@ -14,6 +14,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -279,14 +280,26 @@ std::shared_ptr<const NodeInfo> virtualInfo(const std::string& socketPath, std::
     return nodeInfo(info, rdesc, parseVirtual, pass);
 }
 
-std::vector<std::string> sortedEntries(const fs::path& dir, std::string_view suffix) {
+// Names in dir ending in suffix, hidraw2 before hidraw10. Read straight from getdents64: a search
+// lists two folders every second, and a directory stream costs three more system calls.
+std::vector<std::string> sortedEntries(const std::string& dir, std::string_view suffix) {
     std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string n = it->path().filename().string();
-        if (suffix.empty() || n.ends_with(suffix)) names.push_back(n);
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return names;
+    alignas(dirent64) char buf[4096];
+    for (;;) {
+        const ssize_t n = ::getdents64(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const dirent64*>(buf + at);
+            at += e->d_reclen;
+            const std::string_view name(e->d_name);
+            if (name == "." || name == ".." || !name.ends_with(suffix)) continue;
+            names.emplace_back(name);
+        }
     }
-    // hidraw2 before hidraw10
+    ::close(fd);
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return a.size() != b.size() ? a.size() < b.size() : a < b;
     });
@@ -626,7 +639,7 @@ std::vector<std::string> enumerateInterfaces() {
     std::vector<std::string> out;
     std::string node;
     if (r.hidraw) {
-        for (const std::string& name : sortedEntries(fs::path(r.sysfs) / "class/hidraw", "")) {
+        for (const std::string& name : sortedEntries(r.sysfs + "/class/hidraw", "")) {
             auto info = hidrawInfo(r, name, pass);
             if (!info) continue;
             node.assign(r.dev).append("/").append(name);
