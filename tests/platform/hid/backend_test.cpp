@@ -205,6 +205,35 @@ TEST_F(HidrawFixture, ChangedOrReplacedNodesAreSeenWithTheirNewCollections) {
     }
 }
 
+// The presence watcher and both consumers search at once while a node comes and goes.
+TEST_F(HidrawFixture, ConcurrentSearchesWhileANodeIsReplugged) {
+    const fs::path node = sys / "class/hidraw/hidraw0";
+    const auto withMouse = hid::enumerateInterfaces();
+    const std::vector<std::string> without(withMouse.begin() + 3, withMouse.end());
+    std::atomic<bool> done{false};
+    std::atomic<int> bad{0};
+    std::vector<std::thread> searchers;
+    for (int t = 0; t < 3; ++t)
+        searchers.emplace_back([&] {
+            while (!done.load()) {
+                const auto found = hid::enumerateInterfaces();
+                if (found != withMouse && found != without) ++bad;
+            }
+        });
+    for (int i = 0; i < 50; ++i) {
+        fs::rename(node, root / "unplugged");
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        fs::rename(root / "unplugged", node);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    done.store(true);
+    for (auto& t : searchers) t.join();
+    EXPECT_EQ(bad.load(), 0);
+    EXPECT_EQ(hid::enumerateInterfaces(), withMouse);
+    fs::remove_all(node);
+    EXPECT_EQ(hid::enumerateInterfaces(), without);
+}
+
 TEST_F(HidrawFixture, ReadsOnlyItsCollectionsReportsAsWholeReports) {
     HidDevice vendor;
     ASSERT_TRUE(vendor.Open(hidrawPath(dev, "hidraw0", "vid_0c45&pid_7643", 3), true, false, true, false));
