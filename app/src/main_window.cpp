@@ -517,6 +517,12 @@ void CMainWnd::initWindow() {
 
     // Qt follows each screen's DPI by itself; the layout DPI stays at 96 unless "dpi_btn" or
     // the DPI message sets it.
+    // The suspend watcher starts after "windowinit" (startPowerWatcher).
+}
+
+void CMainWnd::startPowerWatcher() {
+    if (power_)
+        return;
     power_ = std::make_unique<PowerWatcher>([this](bool suspending) {
         bool handled = false;
         HandleCustomMessage(wm::kPowerBroadcast, suspending ? wm::kSuspend : wm::kResume, 0, handled);
@@ -581,6 +587,13 @@ void CMainWnd::windowInit() {
     os::debugLine("windowinit done");
     if (onInitDone)
         onInitDone();
+    // Connecting to the system bus blocks on its round trips, and nobody suspends the machine
+    // in the first moments: the watcher waits for the next turn of the event loop.
+    std::weak_ptr<bool> alive = alive_;
+    skin::postToUi([this, alive] {
+        if (!alive.expired())
+            startPowerWatcher();
+    });
 }
 
 // ---------------------------------------------------------------- notifications

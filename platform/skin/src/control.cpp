@@ -39,8 +39,9 @@ QString resolveText(const QString& text, bool resourceText) {
 unsigned parseAlign(const QString& text, bool* ok) {
     unsigned h = 0, v = 0;
     *ok = true;
-    const auto words = text.toLower().split(QRegularExpression(QStringLiteral("[\\s|,]+")),
-                                            Qt::SkipEmptyParts);
+    // Compiled once: every aligned control of every layout comes through here.
+    static const QRegularExpression separators(QStringLiteral("[\\s|,]+"));
+    const auto words = text.toLower().split(separators, Qt::SkipEmptyParts);
     for (const QString& w : words) {
         if (w == QLatin1String("left")) h = AlignLeft;
         else if (w == QLatin1String("center") || w == QLatin1String("centre")) h = AlignHCenter;
@@ -288,7 +289,13 @@ void Control::syncWidget() {
     if (!w) return;
     w->setEnabled(enabled_);
     if (!toolTip_.isEmpty()) w->setToolTip(resolveText(toolTip_, resourceText_));
-    if (w->parentWidget()) w->setVisible(visible_);
+    if (w->parentWidget()) {
+        // The layout places every widget; without this, showing a child of a layout-less parent
+        // first sizes it to its hint, which for text widgets loads the whole font database
+        // before the window has even started.
+        if (!w->testAttribute(Qt::WA_Resized)) w->resize(w->size());
+        w->setVisible(visible_);
+    }
 }
 
 void Control::raise(const char* type, std::int64_t wParam, std::int64_t lParam) {

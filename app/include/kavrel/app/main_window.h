@@ -178,6 +178,7 @@ private:
     void onCaptionClick(const QString& name, bool& done);
     void showGuardedBox(std::atomic<bool>& guard);
     void applyStoredBackground();
+    void startPowerWatcher();
     // True when a block was written (or tried) this tick.
     bool flushPendingWrites();
     void armPreviewRepaint();
