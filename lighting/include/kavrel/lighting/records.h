@@ -7,48 +7,25 @@
 #include <cstdint>
 #include <span>
 
+#include "kavrel/lighting/lighting_fields.h"
+
 namespace kavrel::lighting {
 
 // Which keyboard is attached: it picks the mode set, frame format and default files.
 enum class KeyboardVariant : std::uint8_t { Rgb = 0, SingleColour = 1 };
 
 // The 21-byte lighting settings of the keyboard and of the mouse pad.
-struct LightingSettings {
+struct LightingSettings : LightingFields<LightingSettings> {
     static constexpr std::size_t kSize = 21;
     static constexpr std::size_t kReservedOffset = 10;
     static constexpr std::size_t kReservedSize = 10;
     std::array<std::uint8_t, kSize> bytes{};
 
-    std::uint8_t recordIndex() const { return bytes[0]; }
-    std::uint8_t mode() const { return bytes[1]; }
-    std::uint8_t brightness() const { return bytes[2]; }
-    std::uint8_t speed() const { return bytes[3]; }
-    std::uint8_t direction() const { return bytes[4]; }
-    std::uint8_t colorful() const { return bytes[5]; }
-    std::uint8_t red() const { return bytes[6]; }
-    std::uint8_t green() const { return bytes[7]; }
-    std::uint8_t blue() const { return bytes[8]; }
-    std::uint8_t effectStep() const { return bytes[9]; }
     std::uint8_t extra() const { return bytes[20]; }
     std::span<const std::uint8_t, kReservedSize> reserved() const {
         return std::span<const std::uint8_t, kReservedSize>(bytes.data() + kReservedOffset, kReservedSize);
     }
 
-    void setRecordIndex(std::uint8_t v) { bytes[0] = v; }
-    void setMode(std::uint8_t v) { bytes[1] = v; }
-    void setBrightness(std::uint8_t v) { bytes[2] = v; }
-    void setSpeed(std::uint8_t v) { bytes[3] = v; }
-    void setDirection(std::uint8_t v) { bytes[4] = v; }
-    void setColorful(std::uint8_t v) { bytes[5] = v; }
-    void setRed(std::uint8_t v) { bytes[6] = v; }
-    void setGreen(std::uint8_t v) { bytes[7] = v; }
-    void setBlue(std::uint8_t v) { bytes[8] = v; }
-    void setColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-        bytes[6] = r;
-        bytes[7] = g;
-        bytes[8] = b;
-    }
-    void setEffectStep(std::uint8_t v) { bytes[9] = v; }
     void setExtra(std::uint8_t v) { bytes[20] = v; }
 
     friend bool operator==(const LightingSettings&, const LightingSettings&) = default;

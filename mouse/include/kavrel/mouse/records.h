@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "kavrel/lighting/lighting_fields.h"
+
 namespace kavrel::mouse {
 
 inline constexpr int kDpiLevels = 7;
@@ -18,7 +20,7 @@ struct RgbColor {
 };
 
 // The 54-byte settings record of the mouse; bytes 0-9 mirror LightingSettings bytes 0-9.
-struct MouseSettings {
+struct MouseSettings : lighting::LightingFields<MouseSettings> {
     static constexpr std::size_t kSize = 54;
     static constexpr std::size_t kReportRateOffset = 14;
     static constexpr std::size_t kDpiLevelOffset = 23;
@@ -31,34 +33,12 @@ struct MouseSettings {
 
     std::array<std::uint8_t, kSize> bytes{};
 
-    std::uint8_t recordIndex() const { return bytes[0]; }
-    std::uint8_t mode() const { return bytes[1]; }
-    std::uint8_t brightness() const { return bytes[2]; }
-    std::uint8_t speed() const { return bytes[3]; }
-    std::uint8_t direction() const { return bytes[4]; }
-    std::uint8_t colorful() const { return bytes[5]; }
-    std::uint8_t red() const { return bytes[6]; }
-    std::uint8_t green() const { return bytes[7]; }
-    std::uint8_t blue() const { return bytes[8]; }
-    std::uint8_t effectStep() const { return bytes[9]; }
     std::uint8_t reportRate() const { return bytes[kReportRateOffset]; }
     std::uint8_t dpiLevel() const { return bytes[kDpiLevelOffset]; }
     std::uint8_t liftOff() const { return bytes[kLiftOffOffset]; }
     std::uint8_t lineAdjust() const { return bytes[kLineAdjustOffset]; }
     std::uint8_t extra() const { return bytes[kExtraOffset]; }
 
-    void setRecordIndex(std::uint8_t v) { bytes[0] = v; }
-    void setMode(std::uint8_t v) { bytes[1] = v; }
-    void setBrightness(std::uint8_t v) { bytes[2] = v; }
-    void setSpeed(std::uint8_t v) { bytes[3] = v; }
-    void setDirection(std::uint8_t v) { bytes[4] = v; }
-    void setColorful(std::uint8_t v) { bytes[5] = v; }
-    void setColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-        bytes[6] = r;
-        bytes[7] = g;
-        bytes[8] = b;
-    }
-    void setEffectStep(std::uint8_t v) { bytes[9] = v; }
     void setReportRate(std::uint8_t v) { bytes[kReportRateOffset] = v; }
     void setDpiLevel(std::uint8_t v) { bytes[kDpiLevelOffset] = v; }
     void setLiftOff(std::uint8_t v) { bytes[kLiftOffOffset] = v; }
